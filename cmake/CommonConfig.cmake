@@ -1,0 +1,18 @@
+# One interface target carries the language standard, warnings and sanitizer
+# flags for every target of the project.
+add_library(lumiro_common INTERFACE)
+target_compile_features(lumiro_common INTERFACE cxx_std_20)
+target_compile_options(lumiro_common INTERFACE
+  -Wall -Wextra -Wpedantic -Wshadow -Wnon-virtual-dtor -Wno-missing-field-initializers)
+target_compile_definitions(lumiro_common INTERFACE
+  _FILE_OFFSET_BITS=64)
+
+if(LUMIRO_SANITIZE)
+  set(_san -fsanitize=address,undefined -fno-omit-frame-pointer -fno-sanitize-recover=undefined)
+  target_compile_options(lumiro_common INTERFACE ${_san})
+  target_link_options(lumiro_common INTERFACE ${_san})
+endif()
+
+if(NOT CMAKE_BUILD_TYPE AND NOT CMAKE_CONFIGURATION_TYPES)
+  set(CMAKE_BUILD_TYPE RelWithDebInfo CACHE STRING "Build type" FORCE)
+endif()

@@ -1,0 +1,22 @@
+# Installs missing Debian packages. Sourced by the run and test scripts.
+ensure_packages() {
+    local missing=()
+    local pkg
+    for pkg in "$@"; do
+        if ! dpkg-query -W -f='${Status}' "$pkg" 2>/dev/null | grep -q 'install ok installed'; then
+            missing+=("$pkg")
+        fi
+    done
+    if [ ${#missing[@]} -gt 0 ]; then
+        echo "Instalowanie pakietów: ${missing[*]}"
+        local sudo=""
+        [ "$(id -u)" -ne 0 ] && sudo="sudo"
+        $sudo apt-get update -qq
+        DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}"
+    fi
+}
+
+# Packages every build needs.
+BUILD_PACKAGES=(g++ cmake make pkg-config)
+# Packages only the tests need.
+TEST_PACKAGES=(libgtest-dev pxlib-dev)

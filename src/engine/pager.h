@@ -1,0 +1,65 @@
+// Page cache over one file with a private set of changed pages for the transaction in
+// progress. Nothing reaches the file until the transaction's writes have been journaled.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <list>
+#include <memory>
+#include <unordered_map>
+#include <vector>
+
+#include "env.h"
+#include "journal.h"
+
+namespace lumiro::engine {
+
+class Pager {
+public:
+    // Page n (from 0) lives at base + n * pageSize. `maxClean` bounds the clean pages kept.
+    Pager(File* file, std::uint8_t fileId, std::uint64_t base, std::size_t pageSize,
+          std::size_t maxClean = 4096);
+
+    std::size_t pageSize() const { return pageSize_; }
+    // Pages in the file plus pages added by the transaction in progress.
+    std::uint32_t pageCount() const { return pageCount_; }
+
+    // Content of page n (n < pageCount()); stays valid until the next call on this pager.
+    // Throws Corrupt when the file is shorter than its page count says.
+    const std::byte* read(std::uint32_t n);
+    // Writable copy of page n within the current transaction.
+    std::byte* write(std::uint32_t n);
+    // Appends a zeroed page to the transaction and returns its number.
+    std::uint32_t append();
+    // Shrinks the page count (pages beyond are dropped at commit).
+    void truncate(std::uint32_t pages);
+
+    bool dirty() const { return !dirtyPages_.empty() || pageCount_ != filePages_; }
+    // The transaction's changes as journal writes (page images, then the size change).
+    void collect(std::vector<JournalWrite>& out) const;
+    // After commit: write the changed pages into the file and keep them as clean pages.
+    void apply();
+    // Abandons the transaction's changes.
+    void rollback();
+    // Forgets every cached page and re-reads the file's size (another program changed it).
+    void invalidate();
+
+private:
+    File* file_;
+    std::uint8_t fileId_;
+    std::uint64_t base_;
+    std::size_t pageSize_;
+    std::size_t maxClean_;
+    std::uint32_t filePages_ = 0;
+    std::uint32_t pageCount_ = 0;
+    std::unordered_map<std::uint32_t, std::vector<std::byte>> dirtyPages_;
+    // Clean pages with least-recently-used eviction.
+    std::list<std::uint32_t> lru_;
+    struct CleanPage {
+        std::vector<std::byte> bytes;
+        std::list<std::uint32_t>::iterator pos;
+    };
+    std::unordered_map<std::uint32_t, CleanPage> clean_;
+};
+
+}  // namespace lumiro::engine

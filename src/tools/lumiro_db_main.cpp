@@ -1,0 +1,6 @@
+#include <cstdio>
+
+int main() {
+    std::puts("lumiro-db");
+    return 0;
+}
