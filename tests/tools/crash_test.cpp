@@ -87,7 +87,9 @@ Acknowledged loadAndKill(const ScratchDir& dir, const std::string& table, const 
     int status = 0;
     ::waitpid(pid, &status, 0);
     ack.exitedByItself = WIFEXITED(status);
-    if (ack.exitedByItself) EXPECT_EQ(WEXITSTATUS(status), 0) << dir.read(".load-stderr");
+    if (ack.exitedByItself) {
+        EXPECT_EQ(WEXITSTATUS(status), 0) << dir.read(".load-stderr");
+    }
     ssize_t n;
     while ((n = ::read(pipeFds[0], buf, sizeof buf)) > 0) consume(buf, n);
     ::close(pipeFds[0]);
