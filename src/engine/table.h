@@ -17,6 +17,7 @@ namespace lumiro::engine {
 
 class Session;
 class TableFile;
+struct IndexEntryRef;
 
 
 enum class TableState { Inactive, Browse, Edit, Insert };
@@ -61,6 +62,15 @@ public:
     int keyFieldCount() const;
     // Adds an index to the open table (the primary index needs exclusive use).
     void addIndex(const IndexDef& def);
+    // Deletes and rebuilds every companion index from the data file (exclusive use). The
+    // definitions come from the indexes that are loaded, the descriptors (.YGn) beside the
+    // table, index files written by another Paradox engine, and the key count of the data
+    // file, so it also works when index files are missing or damaged.
+    void rebuildIndexes();
+    // Checks the data file and every index against it; returns the problems found, one
+    // sentence each (empty when all agree). Also reports index files that could not be
+    // loaded at open.
+    std::vector<std::string> verify();
     // Unstored columns filled by the callback each time a record is read.
     void addCalculatedField(const std::string& name, FieldType type, int size = 0);
     void setCalcFields(std::function<void(Table&)> callback);
@@ -146,17 +156,27 @@ public:
 
 private:
     friend class Session;
-    friend class TableFile;
     void requireOpen() const;
-    void requireBrowse(const char* what);
+    void requireWritable() const;
+    void checkBrowseMode();
     void setState(TableState s);
-    void loadCurrent();
-    void positionAt(std::optional<std::vector<std::byte>> key, bool atEnd);
-    bool visible();
-    bool followMaster();
-    std::vector<std::byte> rangeLow() const;
-    std::vector<std::byte> rangeHigh() const;
+    void rebuildFieldList();
+    void switchOrder(int order);
+    bool fieldsLeadOrder(const std::vector<int>& fieldNos) const;
+    void chooseOrderFor(const std::vector<int>& fieldNos);
+    void resolveLinkFields();
+    bool rangeActive() const;
+    void updateRange();
+    bool filterOn() const;
+    std::optional<IndexEntryRef> scan(std::optional<IndexEntryRef> e, bool forward);
+    std::optional<IndexEntryRef> firstEntry();
+    std::optional<IndexEntryRef> lastEntry();
+    void setCurrent(const IndexEntryRef& e);
+    void clearCurrent();
     void notifyScroll();
+    void followMaster();
+    std::vector<std::byte> searchKey(const std::vector<Value>& key, bool nearest);
+    std::optional<std::uint32_t> currentLocator();
     void recalc();
 
     Session& session_;
@@ -166,22 +186,30 @@ private:
     TableState state_ = TableState::Inactive;
 
     std::string indexName_;
-    int indexNo_ = -1;  // -1 primary (or physical order when unkeyed), else secondary
-    std::vector<std::byte> curKey_;  // index key of the current record (empty: none)
-    std::vector<std::byte> buffer_;  // current record bytes
-    std::vector<std::byte> original_;  // record bytes before edit
-    std::vector<Value> calcValues_;
+    int order_ = -1;                     // -1 primary (or physical order), else secondary
+    std::vector<std::byte> curKey_;      // entry key of the current record (empty: none)
+    std::uint32_t curLoc_ = 0;           // where the current record was read from
+    std::vector<std::byte> buffer_;      // current record bytes
+    std::vector<std::byte> original_;    // record bytes when editing began
+    std::vector<std::byte> probe_;       // scratch for the filter
+    std::vector<std::byte> returnKey_;   // where to go back to when an insert is cancelled
+    std::vector<FieldDef> allFields_;    // stored, then calculated
     std::vector<FieldDef> calcFields_;
+    std::vector<Value> calcValues_;
     std::function<void(Table&)> calc_;
     bool eof_ = true;
     bool bof_ = true;
     bool inCalc_ = false;
 
     Table* master_ = nullptr;
+    std::vector<std::string> detailNames_;
+    std::vector<std::string> masterNames_;
     std::vector<int> detailFields_;
     std::vector<int> masterFieldNos_;
     bool linkActive_ = true;
     std::vector<Table*> details_;
+    std::vector<std::byte> range_;  // key prefix of the master's current row
+    bool rangeEmpty_ = false;
 
     std::function<bool(Table&)> filter_;
     bool filtered_ = false;

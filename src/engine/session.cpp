@@ -1,0 +1,283 @@
+#include "session.h"
+
+#include <algorithm>
+#include <set>
+
+#include "cp1250.h"
+#include "error.h"
+#include "paradox_format.h"
+#include "table.h"
+#include "table_file.h"
+
+namespace lumiro::engine {
+
+namespace {
+
+std::string upper(std::string s) {
+    for (auto& c : s) c = char(toUpper1250(std::uint8_t(c)));
+    return s;
+}
+
+bool hasDbExtension(const std::string& path) {
+    auto slash = path.find_last_of('/');
+    auto dot = path.find_last_of('.');
+    if (dot == std::string::npos || (slash != std::string::npos && dot < slash)) return false;
+    return upper(path.substr(dot + 1)) == "DB";
+}
+
+std::string stemOf(const std::string& dataPath) {
+    auto slash = dataPath.find_last_of('/');
+    auto dot = dataPath.find_last_of('.');
+    if (dot == std::string::npos || (slash != std::string::npos && dot < slash)) return dataPath;
+    return dataPath.substr(0, dot);
+}
+
+std::string tableNameOf(const std::string& dataPath) {
+    std::string base = baseName(dataPath);
+    return base;
+}
+
+
+}  // namespace
+
+Session::Session(std::string name, Env& env) : name_(std::move(name)), env_(env) {}
+
+Session::~Session() {
+    // Tables outliving their session are closed here; they must not touch it afterwards.
+    auto tables = tables_;
+    for (Table* t : tables) {
+        try {
+            t->close();
+        } catch (...) {
+        }
+    }
+}
+
+void Session::setActive(bool active) {
+    if (active_ == active) return;
+    if (!active) {
+        std::exception_ptr first;
+        auto tables = tables_;
+        for (Table* t : tables) {
+            try {
+                t->close();
+            } catch (...) {
+                if (!first) first = std::current_exception();
+            }
+        }
+        active_ = false;
+        files_.clear();
+        if (first) std::rethrow_exception(first);
+        return;
+    }
+    active_ = true;
+}
+
+void Session::attach(Table* table) { tables_.push_back(table); }
+
+void Session::detach(Table* table) {
+    tables_.erase(std::remove(tables_.begin(), tables_.end(), table), tables_.end());
+}
+
+std::string Session::resolveDataPath(const std::string& pathIn) {
+    std::string path = pathIn;
+    std::replace(path.begin(), path.end(), '\\', '/');
+    while (path.size() > 1 && path.back() == '/') path.pop_back();
+    if (path.empty()) fail(ErrorCode::InvalidArgument, "Nie podano nazwy tabeli.");
+    if (!hasDbExtension(path)) path += ".DB";
+
+    // Resolve each component without regard to case, as far as the components exist.
+    std::string resolved;
+    std::size_t pos = 0;
+    if (path[0] == '/') {
+        resolved = "/";
+        pos = 1;
+    }
+    bool missing = false;
+    while (pos <= path.size()) {
+        auto next = path.find('/', pos);
+        if (next == std::string::npos) next = path.size();
+        std::string comp = path.substr(pos, next - pos);
+        pos = next + 1;
+        if (comp.empty() || comp == ".") {
+            if (next >= path.size()) break;
+            continue;
+        }
+        std::string candidate = resolved.empty() ? comp : joinPath(resolved, comp);
+        if (!missing && comp != ".." && !env_.exists(candidate)) {
+            std::string found;
+            try {
+                std::string u = upper(comp);
+                for (const auto& name : env_.listDir(resolved.empty() ? "." : resolved))
+                    if (upper(name) == u) {
+                        found = name;
+                        break;
+                    }
+            } catch (const EngineError&) {
+            }
+            if (!found.empty()) candidate = resolved.empty() ? found : joinPath(resolved, found);
+            else missing = true;
+        }
+        resolved = candidate;
+        if (next >= path.size()) break;
+    }
+    return resolved;
+}
+
+std::vector<std::string> Session::companionFiles(const std::string& dataPath) {
+    std::vector<std::string> out;
+    std::string stem = stemOf(dataPath);
+    std::string dir = dirName(stem);
+    std::string prefix = upper(baseName(stem) + ".");
+    std::vector<std::string> names;
+    try {
+        names = env_.listDir(dir.empty() ? "." : dir);
+    } catch (const EngineError&) {
+        return out;
+    }
+    for (const auto& name : names) {
+        std::string u = upper(name);
+        if (u.size() > prefix.size() && u.compare(0, prefix.size(), prefix) == 0 &&
+            u.find('.', prefix.size()) == std::string::npos)
+            out.push_back(joinPath(dir, name));
+    }
+    std::sort(out.begin(), out.end());
+    return out;
+}
+
+bool Session::tableExists(const std::string& path) { return env_.exists(resolveDataPath(path)); }
+
+std::shared_ptr<TableFile> Session::acquire(const std::string& dataPath, int modeInt) {
+    auto mode = AccessMode(modeInt);
+    auto it = files_.find(dataPath);
+    if (it != files_.end()) {
+        if (auto existing = it->second.lock()) {
+            if (mode == AccessMode::Exclusive && existing->mode() != AccessMode::Exclusive)
+                fail(ErrorCode::Locked, "Nie można otworzyć tabeli " + dataPath +
+                                            " na wyłączność: jest już otwarta w programie.");
+            if (mode != AccessMode::ReadOnly && existing->mode() == AccessMode::ReadOnly) {
+                // Reopen for writing below; the read-only users keep their own object.
+            } else {
+                return existing;
+            }
+        }
+    }
+    auto file = std::make_shared<TableFile>(env_, dataPath, mode);
+    files_[dataPath] = file;
+    return file;
+}
+
+void Session::createTable(const std::string& path, const TableDef& defIn) {
+    std::string dataPath = resolveDataPath(path);
+    if (env_.exists(dataPath))
+        fail(ErrorCode::AlreadyExists, "Tabela " + dataPath + " już istnieje.");
+    TableDef def = defIn;
+    if (def.fields.empty()) fail(ErrorCode::InvalidArgument, "Tabela " + dataPath + " musi mieć pola.");
+    if (def.fields.size() > 255)
+        fail(ErrorCode::InvalidArgument, "Tabela może mieć najwyżej 255 pól.");
+    std::set<std::string> names;
+    for (const auto& f : def.fields) {
+        validateField(f);
+        if (!names.insert(upper(f.name)).second)
+            fail(ErrorCode::InvalidArgument, "Pole " + f.name + " występuje w tabeli dwa razy.");
+    }
+    const IndexDef* primary = nullptr;
+    std::set<std::string> indexNames;
+    for (const auto& ix : def.indexes) {
+        if (ix.primary) {
+            if (primary) fail(ErrorCode::InvalidArgument, "Tabela może mieć tylko jeden indeks główny.");
+            primary = &ix;
+            if (ix.fields.empty() || ix.fields.size() > def.fields.size())
+                fail(ErrorCode::InvalidArgument, "Indeks główny ma złą liczbę pól.");
+            for (std::size_t i = 0; i < ix.fields.size(); ++i)
+                if (upper(ix.fields[i]) != upper(def.fields[i].name))
+                    fail(ErrorCode::InvalidArgument,
+                         "Indeks główny musi obejmować początkowe pola tabeli w ich kolejności.");
+        } else {
+            if (ix.name.empty()) fail(ErrorCode::InvalidArgument, "Indeks wtórny musi mieć nazwę.");
+            if (!indexNames.insert(upper(ix.name)).second)
+                fail(ErrorCode::InvalidArgument, "Indeks " + ix.name + " występuje dwa razy.");
+            for (const auto& fn : ix.fields)
+                if (!names.count(upper(fn)))
+                    fail(ErrorCode::InvalidArgument,
+                         "Indeks " + ix.name + " odwołuje się do nieznanego pola " + fn + ".");
+        }
+    }
+    bool hasSecondary = def.indexes.size() > (primary ? 1u : 0u);
+    if (hasSecondary && !primary)
+        fail(ErrorCode::InvalidArgument, "Indeksy wtórne wymagają indeksu głównego.");
+
+    // Files left by an earlier, interrupted attempt belong to no table.
+    for (const auto& f : companionFiles(dataPath)) env_.remove(f);
+
+    px::Header hdr = px::makeHeader(def.fields, primary ? int(primary->fields.size()) : 0,
+                                    tableNameOf(dataPath));
+    auto image = px::serializeHeader(hdr);
+    std::string tmp = stemOf(dataPath) + ".DB.tmp";
+    try {
+        {
+            auto f = env_.open(tmp, OpenMode::CreateOrTrunc);
+            f->write(0, image);
+            f->sync();
+        }
+        env_.rename(tmp, dataPath);
+        env_.syncDir(dirName(dataPath).empty() ? "." : dirName(dataPath));
+        if (primary) {
+            TableFile table(env_, dataPath, AccessMode::Exclusive);
+            table.addIndex(*primary);
+            for (const auto& ix : def.indexes)
+                if (!ix.primary) table.addIndex(ix);
+        }
+    } catch (...) {
+        env_.remove(tmp);
+        env_.remove(dataPath);
+        for (const auto& f : companionFiles(dataPath)) {
+            try {
+                env_.remove(f);
+            } catch (...) {
+            }
+        }
+        throw;
+    }
+}
+
+void Session::deleteTable(const std::string& path) {
+    std::string dataPath = resolveDataPath(path);
+    if (!env_.exists(dataPath)) fail(ErrorCode::NotFound, "Tabela " + dataPath + " nie istnieje.");
+    for (Table* t : tables_)
+        if (t->isOpen() && t->path() == dataPath)
+            fail(ErrorCode::Locked, "Tabela " + dataPath + " jest otwarta i nie można jej usunąć.");
+    if (!env_.isReadOnly(dataPath)) {
+        auto f = env_.open(dataPath, OpenMode::ReadWrite);
+        if (!f->tryLock(kOpenLockOffset, 1, LockKind::Exclusive))
+            fail(ErrorCode::Locked, "Tabela " + dataPath + " jest używana przez inny program.");
+    }
+    // The data file goes first: without it the table no longer exists, whatever remains.
+    env_.remove(dataPath);
+    for (const auto& f : companionFiles(dataPath)) env_.remove(f);
+    env_.syncDir(dirName(dataPath).empty() ? "." : dirName(dataPath));
+}
+
+void Session::renameTable(const std::string& from, const std::string& to) {
+    std::string src = resolveDataPath(from);
+    std::string dst = resolveDataPath(to);
+    if (!env_.exists(src)) fail(ErrorCode::NotFound, "Tabela " + src + " nie istnieje.");
+    if (env_.exists(dst)) fail(ErrorCode::AlreadyExists, "Tabela " + dst + " już istnieje.");
+    for (Table* t : tables_)
+        if (t->isOpen() && t->path() == src)
+            fail(ErrorCode::Locked, "Tabela " + src + " jest otwarta i nie można zmienić jej nazwy.");
+    std::string srcStem = stemOf(src);
+    std::string dstStem = stemOf(dst);
+    auto companions = companionFiles(src);
+    // Companions first, the data file last: the table appears under the new name only
+    // when everything is there.
+    for (const auto& f : companions) {
+        if (f == src) continue;
+        std::string ext = f.substr(f.find_last_of('.'));
+        env_.rename(f, dstStem + ext);
+    }
+    env_.rename(src, dst);
+    env_.syncDir(dirName(dst).empty() ? "." : dirName(dst));
+}
+
+}  // namespace lumiro::engine

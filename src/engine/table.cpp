@@ -1,0 +1,971 @@
+#include "table.h"
+
+#include <algorithm>
+#include <cstring>
+
+#include "error.h"
+#include "paradox_format.h"
+#include "session.h"
+#include "table_file.h"
+#include "value_text.h"
+
+namespace lumiro::engine {
+
+namespace {
+
+bool startsWith(const std::vector<std::byte>& key, const std::vector<std::byte>& prefix) {
+    return key.size() >= prefix.size() && std::equal(prefix.begin(), prefix.end(), key.begin());
+}
+
+std::vector<std::string> splitList(const std::string& list) {
+    std::vector<std::string> out;
+    std::string cur;
+    for (char c : list) {
+        if (c == ';' || c == ',') {
+            if (!cur.empty()) out.push_back(cur);
+            cur.clear();
+        } else if (c != ' ') {
+            cur += c;
+        }
+    }
+    if (!cur.empty()) out.push_back(cur);
+    return out;
+}
+
+}  // namespace
+
+Table::Table(Session& session) : session_(session) { session_.attach(this); }
+
+Table::~Table() {
+    try {
+        close();
+    } catch (...) {
+        // A pending edit that cannot be posted is lost with the cursor; nothing on disk
+        // is half written.
+    }
+    session_.detach(this);
+    if (master_) {
+        auto& d = master_->details_;
+        d.erase(std::remove(d.begin(), d.end(), this), d.end());
+    }
+    for (Table* d : details_) d->master_ = nullptr;
+}
+
+// ---------------------------------------------------------------------------------------
+// Opening
+
+void Table::open(const std::string& path, AccessMode mode) {
+    if (isOpen()) close();
+    if (!session_.active()) session_.setActive(true);
+    std::string resolved = session_.resolveDataPath(path);
+    file_ = session_.acquire(resolved, int(mode));
+    path_ = resolved;
+    mode_ = mode;
+    order_ = kPrimaryOrder;
+    indexName_.clear();
+    rebuildFieldList();
+    buffer_.assign(file_->recordSize(), std::byte{0});
+    calcValues_.assign(calcFields_.size(), Value{});
+    state_ = TableState::Browse;
+    if (master_ && !fieldsLeadOrder(detailFields_)) chooseOrderFor(detailFields_);
+    if (onStateChange) onStateChange(*this);
+    first();
+}
+
+void Table::close() {
+    if (!isOpen()) return;
+    std::exception_ptr pending;
+    if (state_ == TableState::Edit || state_ == TableState::Insert) {
+        try {
+            post();
+        } catch (...) {
+            pending = std::current_exception();
+            state_ = TableState::Browse;
+        }
+    }
+    while (batchDepth_ > 0) endBatch();
+    file_.reset();
+    state_ = TableState::Inactive;
+    curKey_.clear();
+    buffer_.clear();
+    eof_ = bof_ = true;
+    if (onStateChange) onStateChange(*this);
+    for (Table* d : details_)
+        if (d->isOpen()) d->followMaster();
+    if (pending) std::rethrow_exception(pending);
+}
+
+bool Table::isOpen() const { return file_ != nullptr; }
+
+void Table::requireOpen() const {
+    if (!file_) fail(ErrorCode::InvalidState, "Tabela nie jest otwarta.");
+}
+
+// ---------------------------------------------------------------------------------------
+// Structure
+
+void Table::rebuildFieldList() {
+    allFields_.clear();
+    if (file_) allFields_ = file_->fields();
+    for (const auto& c : calcFields_) allFields_.push_back(c);
+}
+
+const std::vector<FieldDef>& Table::fields() const { return allFields_; }
+
+int Table::storedFieldCount() const { return file_ ? int(file_->fields().size()) : 0; }
+
+int Table::fieldIndex(const std::string& name) const {
+    auto up = [](std::string s) {
+        for (auto& c : s)
+            if (c >= 'a' && c <= 'z') c = char(c - 'a' + 'A');
+        return s;
+    };
+    std::string u = up(name);
+    for (std::size_t i = 0; i < allFields_.size(); ++i)
+        if (up(allFields_[i].name) == u) return int(i);
+    return -1;
+}
+
+int Table::field(const std::string& name) const {
+    int i = fieldIndex(name);
+    if (i < 0)
+        fail(ErrorCode::InvalidArgument,
+             "Tabela " + (path_.empty() ? std::string("?") : path_) + " nie ma pola " + name + ".");
+    return i;
+}
+
+std::vector<IndexDef> Table::indexes() const {
+    requireOpen();
+    return file_->indexDefs();
+}
+
+int Table::keyFieldCount() const {
+    requireOpen();
+    return file_->header().keyFieldCount;
+}
+
+void Table::addIndex(const IndexDef& def) {
+    requireOpen();
+    requireWritable();
+    checkBrowseMode();
+    file_->addIndex(def);
+}
+
+void Table::rebuildIndexes() {
+    requireOpen();
+    requireWritable();
+    checkBrowseMode();
+    file_->rebuildIndexes();
+    order_ = kPrimaryOrder;
+    indexName_.clear();
+    first();
+}
+
+std::vector<std::string> Table::verify() {
+    requireOpen();
+    return file_->verify();
+}
+
+void Table::addCalculatedField(const std::string& name, FieldType type, int size) {
+    FieldDef f;
+    f.name = name;
+    f.type = type;
+    f.size = size;
+    calcFields_.push_back(f);
+    calcValues_.assign(calcFields_.size(), Value{});
+    rebuildFieldList();
+}
+
+void Table::setCalcFields(std::function<void(Table&)> callback) {
+    calc_ = std::move(callback);
+    if (isOpen()) recalc();
+}
+
+// ---------------------------------------------------------------------------------------
+// Index order
+
+void Table::setIndexName(const std::string& name) {
+    requireOpen();
+    checkBrowseMode();
+    int order = file_->indexByName(name);
+    switchOrder(order);
+    indexName_ = order == kPrimaryOrder ? std::string() : file_->secondary(order).def.name;
+}
+
+void Table::setIndexFields(const std::string& fieldList) {
+    requireOpen();
+    checkBrowseMode();
+    std::vector<int> nos;
+    for (const auto& n : splitList(fieldList)) nos.push_back(field(n));
+    int order = nos.empty() ? kPrimaryOrder : file_->indexByFields(nos);
+    switchOrder(order);
+    indexName_ = order == kPrimaryOrder ? std::string() : file_->secondary(order).def.name;
+}
+
+void Table::switchOrder(int order) {
+    if (master_ && linkActive_) {
+        auto f = file_->orderFields(order);
+        if (f.size() < detailFields_.size() ||
+            !std::equal(detailFields_.begin(), detailFields_.end(), f.begin()))
+            fail(ErrorCode::InvalidArgument, "Indeks tabeli " + path_ +
+                                                 " musi zaczynać się od pól powiązania z tabelą nadrzędną.");
+    }
+    bool had = !curKey_.empty();
+    order_ = order;
+    updateRange();
+    if (had) {
+        // Keep the same record current in the new order.
+        auto key = file_->keyOf(order_, buffer_);
+        if (order_ == kPrimaryOrder && !file_->keyed()) {
+            first();
+            return;
+        }
+        auto e = scan(file_->seek(order_, key, TableFile::Seek::GE), true);
+        if (e) {
+            setCurrent(*e);
+            bof_ = eof_ = false;
+            notifyScroll();
+            return;
+        }
+    }
+    first();
+}
+
+bool Table::fieldsLeadOrder(const std::vector<int>& fieldNos) const {
+    if (!file_) return true;
+    auto f = file_->orderFields(order_);
+    return f.size() >= fieldNos.size() && std::equal(fieldNos.begin(), fieldNos.end(), f.begin());
+}
+
+void Table::chooseOrderFor(const std::vector<int>& fieldNos) {
+    order_ = file_->indexByFields(fieldNos);
+    indexName_ = order_ == kPrimaryOrder ? std::string() : file_->secondary(order_).def.name;
+}
+
+// ---------------------------------------------------------------------------------------
+// Range, master link, filter
+
+void Table::setMasterLink(Table* master, const std::string& detailFields,
+                          const std::string& masterFields) {
+    clearMasterLink();
+    if (!master) return;
+    auto dnames = splitList(detailFields);
+    auto mnames = splitList(masterFields);
+    if (dnames.empty() || dnames.size() != mnames.size())
+        fail(ErrorCode::InvalidArgument, "Pola powiązania tabel nie odpowiadają sobie.");
+    detailNames_ = dnames;
+    masterNames_ = mnames;
+    master_ = master;
+    master_->details_.push_back(this);
+    linkActive_ = true;
+    resolveLinkFields();
+    if (isOpen()) {
+        if (!fieldsLeadOrder(detailFields_)) chooseOrderFor(detailFields_);
+        followMaster();
+    }
+}
+
+void Table::resolveLinkFields() {
+    detailFields_.clear();
+    masterFieldNos_.clear();
+    if (isOpen())
+        for (const auto& n : detailNames_) detailFields_.push_back(field(n));
+    if (master_ && master_->isOpen())
+        for (const auto& n : masterNames_) masterFieldNos_.push_back(master_->field(n));
+}
+
+void Table::clearMasterLink() {
+    if (master_) {
+        auto& d = master_->details_;
+        d.erase(std::remove(d.begin(), d.end(), this), d.end());
+    }
+    master_ = nullptr;
+    detailFields_.clear();
+    masterFieldNos_.clear();
+    detailNames_.clear();
+    masterNames_.clear();
+    if (isOpen()) {
+        updateRange();
+        first();
+    }
+}
+
+void Table::setLinkActive(bool active) {
+    if (linkActive_ == active) return;
+    linkActive_ = active;
+    if (isOpen()) {
+        checkBrowseMode();
+        if (active && master_ && !fieldsLeadOrder(detailFields_)) chooseOrderFor(detailFields_);
+        updateRange();
+        first();
+    }
+}
+
+void Table::setFilter(std::function<bool(Table&)> accept) {
+    filter_ = std::move(accept);
+    if (isOpen() && filtered_) first();
+}
+
+void Table::setFiltered(bool on) {
+    if (filtered_ == on) return;
+    filtered_ = on;
+    if (isOpen()) {
+        checkBrowseMode();
+        first();
+    }
+}
+
+bool Table::rangeActive() const { return master_ != nullptr && linkActive_; }
+
+void Table::updateRange() {
+    range_.clear();
+    rangeEmpty_ = false;
+    if (!rangeActive() || !file_) return;
+    resolveLinkFields();
+    if (!master_->isOpen() || master_->state_ == TableState::Inactive ||
+        (master_->curKey_.empty() && master_->state_ != TableState::Insert) ||
+        detailFields_.size() != masterFieldNos_.size()) {
+        rangeEmpty_ = true;
+        return;
+    }
+    std::vector<std::byte> scratch(file_->recordSize(), std::byte{0});
+    const auto& fs = file_->fields();
+    for (std::size_t i = 0; i < detailFields_.size(); ++i) {
+        Value v = master_->value(masterFieldNos_[i]);
+        const FieldDef& f = fs[detailFields_[i]];
+        try {
+            px::encodeField(f, v, scratch.data() + file_->header().fieldOffsets[detailFields_[i]]);
+        } catch (const EngineError&) {
+            rangeEmpty_ = true;
+            return;
+        }
+    }
+    range_ = file_->prefixOf(order_, scratch, detailFields_.size());
+}
+
+bool Table::filterOn() const { return filtered_ && filter_ != nullptr; }
+
+std::optional<IndexEntryRef> Table::scan(std::optional<IndexEntryRef> e, bool forward) {
+    while (e) {
+        if (rangeActive() && (rangeEmpty_ || !startsWith(e->key, range_))) return std::nullopt;
+        if (!filterOn()) return e;
+        file_->readRecord(e->locator, probe_);
+        std::swap(buffer_, probe_);
+        bool ok = false;
+        try {
+            recalc();
+            ok = filter_(*this);
+        } catch (...) {
+            std::swap(buffer_, probe_);
+            throw;
+        }
+        std::swap(buffer_, probe_);
+        if (ok) return e;
+        e = file_->seek(order_, e->key, forward ? TableFile::Seek::GT : TableFile::Seek::LT);
+    }
+    return std::nullopt;
+}
+
+std::optional<IndexEntryRef> Table::firstEntry() {
+    if (rangeActive() && rangeEmpty_) return std::nullopt;
+    if (rangeActive()) return scan(file_->seek(order_, range_, TableFile::Seek::GE), true);
+    return scan(file_->first(order_), true);
+}
+
+std::optional<IndexEntryRef> Table::lastEntry() {
+    if (rangeActive() && rangeEmpty_) return std::nullopt;
+    if (rangeActive()) return scan(file_->seek(order_, range_, TableFile::Seek::LE), false);
+    return scan(file_->last(order_), false);
+}
+
+void Table::setCurrent(const IndexEntryRef& e) {
+    curKey_ = e.key;
+    curLoc_ = e.locator;
+    file_->readRecord(e.locator, buffer_);
+    recalc();
+}
+
+void Table::clearCurrent() {
+    curKey_.clear();
+    curLoc_ = 0;
+    std::fill(buffer_.begin(), buffer_.end(), std::byte{0});
+    recalc();
+}
+
+void Table::notifyScroll() {
+    if (afterScroll) afterScroll(*this);
+    for (Table* d : details_)
+        if (d->isOpen()) d->followMaster();
+}
+
+void Table::followMaster() {
+    if (!isOpen()) return;
+    if (state_ == TableState::Edit || state_ == TableState::Insert) {
+        // The master moved away: the detail's pending change belongs to the old master row.
+        try {
+            post();
+        } catch (...) {
+            cancel();
+        }
+    }
+    updateRange();
+    first();
+}
+
+void Table::refresh() {
+    requireOpen();
+    checkBrowseMode();
+    file_->refreshIfChanged();
+    updateRange();
+    if (curKey_.empty()) {
+        first();
+        return;
+    }
+    auto e = scan(file_->seek(order_, curKey_, TableFile::Seek::GE), true);
+    if (!e) e = lastEntry();
+    if (e) {
+        setCurrent(*e);
+        eof_ = bof_ = false;
+    } else {
+        clearCurrent();
+        eof_ = bof_ = true;
+    }
+    notifyScroll();
+}
+
+// ---------------------------------------------------------------------------------------
+// Movement
+
+void Table::checkBrowseMode() {
+    if (state_ == TableState::Edit || state_ == TableState::Insert) post();
+}
+
+void Table::first() {
+    requireOpen();
+    checkBrowseMode();
+    file_->refreshIfChanged();
+    updateRange();
+    auto e = firstEntry();
+    if (e) {
+        setCurrent(*e);
+        eof_ = false;
+    } else {
+        clearCurrent();
+        eof_ = true;
+    }
+    bof_ = true;
+    notifyScroll();
+}
+
+void Table::last() {
+    requireOpen();
+    checkBrowseMode();
+    file_->refreshIfChanged();
+    updateRange();
+    auto e = lastEntry();
+    if (e) {
+        setCurrent(*e);
+        bof_ = false;
+    } else {
+        clearCurrent();
+        bof_ = true;
+    }
+    eof_ = true;
+    notifyScroll();
+}
+
+void Table::next() {
+    requireOpen();
+    checkBrowseMode();
+    if (curKey_.empty()) {
+        eof_ = true;
+        return;
+    }
+    auto e = scan(file_->seek(order_, curKey_, TableFile::Seek::GT), true);
+    if (!e) {
+        eof_ = true;
+        return;
+    }
+    setCurrent(*e);
+    bof_ = eof_ = false;
+    notifyScroll();
+}
+
+void Table::prior() {
+    requireOpen();
+    checkBrowseMode();
+    if (curKey_.empty()) {
+        bof_ = true;
+        return;
+    }
+    auto e = scan(file_->seek(order_, curKey_, TableFile::Seek::LT), false);
+    if (!e) {
+        bof_ = true;
+        return;
+    }
+    setCurrent(*e);
+    bof_ = eof_ = false;
+    notifyScroll();
+}
+
+int Table::moveBy(int distance) {
+    requireOpen();
+    checkBrowseMode();
+    int moved = 0;
+    auto saveScroll = afterScroll;
+    // One notification at the end, not one per step.
+    while (moved != distance) {
+        if (curKey_.empty()) break;
+        bool fwd = distance > 0;
+        auto e = scan(file_->seek(order_, curKey_, fwd ? TableFile::Seek::GT : TableFile::Seek::LT), fwd);
+        if (!e) {
+            if (fwd) eof_ = true;
+            else bof_ = true;
+            break;
+        }
+        curKey_ = e->key;
+        curLoc_ = e->locator;
+        moved += fwd ? 1 : -1;
+        bof_ = eof_ = false;
+    }
+    if (moved != 0) {
+        file_->readRecord(curLoc_, buffer_);
+        recalc();
+        notifyScroll();
+    }
+    return moved;
+}
+
+bool Table::isEmpty() {
+    requireOpen();
+    if (state_ == TableState::Insert) return false;
+    return !firstEntry().has_value();
+}
+
+std::int64_t Table::recordCount() {
+    requireOpen();
+    file_->refreshIfChanged();
+    if (!rangeActive() && !filterOn()) return std::int64_t(file_->recordCount());
+    std::int64_t n = 0;
+    auto e = firstEntry();
+    while (e) {
+        ++n;
+        e = scan(file_->seek(order_, e->key, TableFile::Seek::GT), true);
+    }
+    return n;
+}
+
+Bookmark Table::bookmark() const {
+    Bookmark b;
+    if (!file_ || curKey_.empty()) return b;
+    if (file_->keyed()) b.key = file_->keyOf(kPrimaryOrder, buffer_);
+    else b.key = curKey_;
+    return b;
+}
+
+bool Table::gotoBookmark(const Bookmark& mark) {
+    requireOpen();
+    checkBrowseMode();
+    if (!mark.valid()) return false;
+    file_->refreshIfChanged();
+    std::vector<std::byte> rec;
+    if (file_->keyed()) {
+        auto loc = file_->locate(mark.key);
+        if (!loc) return false;
+        file_->readRecord(*loc, rec);
+        auto key = file_->keyOf(order_, rec);
+        auto e = file_->seek(order_, key, TableFile::Seek::GE);
+        if (!e || e->key != key) return false;
+        setCurrent(*e);
+    } else {
+        auto e = file_->seek(order_, mark.key, TableFile::Seek::GE);
+        if (!e) return false;
+        setCurrent(*e);
+    }
+    bof_ = eof_ = false;
+    notifyScroll();
+    return true;
+}
+
+// ---------------------------------------------------------------------------------------
+// Searching
+
+std::vector<std::byte> Table::searchKey(const std::vector<Value>& key, bool nearest) {
+    auto orderFields = file_->orderFields(order_);
+    if (orderFields.empty())
+        fail(ErrorCode::InvalidState, "Tabela " + path_ + " nie ma indeksu do wyszukiwania.");
+    if (key.empty() || key.size() > orderFields.size())
+        fail(ErrorCode::InvalidArgument, "Zła liczba wartości klucza dla tabeli " + path_ + ".");
+    std::vector<std::byte> scratch(file_->recordSize(), std::byte{0});
+    const auto& fs = file_->fields();
+    for (std::size_t i = 0; i < key.size(); ++i) {
+        const FieldDef& f = fs[orderFields[i]];
+        Value v = key[i];
+        if (f.type == FieldType::Alpha) {
+            if (auto* s = std::get_if<std::string>(&v); s && int(s->size()) > f.size) s->resize(std::size_t(f.size));
+        }
+        if (f.type == FieldType::AutoInc || f.type == FieldType::Long || f.type == FieldType::Short) {
+            if (auto* d = std::get_if<double>(&v)) v = std::int64_t(*d);
+            if (auto* s = std::get_if<std::string>(&v)) v = parseValue(f, *s);
+        } else if (auto* s = std::get_if<std::string>(&v); s && f.type != FieldType::Alpha) {
+            v = parseValue(f, *s);
+        }
+        px::encodeField(f, v, scratch.data() + file_->header().fieldOffsets[orderFields[i]]);
+    }
+    (void)nearest;
+    return file_->prefixOf(order_, scratch, key.size());
+}
+
+bool Table::findKey(const std::vector<Value>& key) {
+    requireOpen();
+    checkBrowseMode();
+    file_->refreshIfChanged();
+    updateRange();
+    auto prefix = searchKey(key, false);
+    if (rangeActive() && (rangeEmpty_ || !(startsWith(prefix, range_) || startsWith(range_, prefix))))
+        return false;
+    auto e = scan(file_->seek(order_, prefix, TableFile::Seek::GE), true);
+    if (!e || !startsWith(e->key, prefix)) return false;
+    setCurrent(*e);
+    bof_ = eof_ = false;
+    notifyScroll();
+    return true;
+}
+
+void Table::findNearest(const std::vector<Value>& key) {
+    requireOpen();
+    checkBrowseMode();
+    file_->refreshIfChanged();
+    updateRange();
+    auto prefix = searchKey(key, true);
+    std::optional<IndexEntryRef> e;
+    if (rangeActive() && !rangeEmpty_ && prefix < range_) e = firstEntry();
+    else e = scan(file_->seek(order_, prefix, TableFile::Seek::GE), true);
+    if (e) {
+        setCurrent(*e);
+        bof_ = eof_ = false;
+    } else {
+        auto l = lastEntry();
+        if (l) {
+            setCurrent(*l);
+            bof_ = false;
+        } else {
+            clearCurrent();
+            bof_ = true;
+        }
+        eof_ = true;
+    }
+    notifyScroll();
+}
+
+// ---------------------------------------------------------------------------------------
+// Editing
+
+void Table::requireWritable() const {
+    if (mode_ == AccessMode::ReadOnly)
+        fail(ErrorCode::ReadOnly, "Tabela " + path_ + " jest otwarta tylko do odczytu.");
+}
+
+void Table::setState(TableState s) {
+    if (state_ == s) return;
+    state_ = s;
+    if (onStateChange) onStateChange(*this);
+}
+
+void Table::insert() {
+    requireOpen();
+    requireWritable();
+    checkBrowseMode();
+    returnKey_ = curKey_;
+    std::fill(buffer_.begin(), buffer_.end(), std::byte{0});
+    if (rangeActive() && !rangeEmpty_ && master_) {
+        // A new detail row belongs to the master's current row.
+        const auto& fs = file_->fields();
+        for (std::size_t i = 0; i < detailFields_.size() && i < masterFieldNos_.size(); ++i) {
+            try {
+                px::encodeField(fs[detailFields_[i]], master_->value(masterFieldNos_[i]),
+                                buffer_.data() + file_->header().fieldOffsets[detailFields_[i]]);
+            } catch (const EngineError&) {
+            }
+        }
+    }
+    eof_ = bof_ = false;
+    setState(TableState::Insert);
+    recalc();
+    if (afterInsert) afterInsert(*this);
+    for (Table* d : details_)
+        if (d->isOpen()) d->followMaster();
+}
+
+void Table::append() { insert(); }
+
+void Table::edit() {
+    requireOpen();
+    requireWritable();
+    if (state_ == TableState::Edit || state_ == TableState::Insert) return;
+    if (curKey_.empty()) {
+        insert();
+        return;
+    }
+    // Edit what is on disk now, not what was read some time ago.
+    file_->refreshIfChanged();
+    if (auto loc = currentLocator()) {
+        file_->readRecord(*loc, buffer_);
+        curLoc_ = *loc;
+        recalc();
+    }
+    original_ = buffer_;
+    setState(TableState::Edit);
+}
+
+std::optional<std::uint32_t> Table::currentLocator() {
+    if (curKey_.empty()) return std::nullopt;
+    if (!file_->keyed()) return curLoc_;
+    return file_->locate(file_->keyOf(kPrimaryOrder, state_ == TableState::Edit ? original_ : buffer_));
+}
+
+void Table::post() {
+    requireOpen();
+    if (state_ != TableState::Edit && state_ != TableState::Insert) return;
+    std::vector<std::byte> rec = buffer_;
+    std::uint32_t loc = 0;
+    file_->beginWrite();
+    try {
+        if (state_ == TableState::Insert) {
+            loc = file_->insertRecord(rec);
+        } else {
+            std::optional<std::uint32_t> at =
+                file_->keyed() ? file_->locate(file_->keyOf(kPrimaryOrder, original_))
+                               : std::optional<std::uint32_t>(curLoc_);
+            if (!at)
+                fail(ErrorCode::RecordChanged,
+                     "Rekord tabeli " + path_ + " został usunięty przez inny program.");
+            loc = *at;
+            file_->updateRecord(loc, original_, rec);
+        }
+        file_->commitWrite();
+    } catch (const EngineError& e) {
+        if (!(file_->inBatch() && e.code() == ErrorCode::KeyViolation)) file_->abortWrite();
+        throw;
+    } catch (...) {
+        file_->abortWrite();
+        throw;
+    }
+    buffer_ = rec;
+    if (file_->keyed()) {
+        curKey_ = file_->keyOf(order_, buffer_);
+        curLoc_ = loc;
+    } else {
+        auto e = file_->last(order_);
+        curKey_ = e ? e->key : std::vector<std::byte>{};
+        curLoc_ = loc;
+        if (e && e->locator != loc) {
+            // Updated in place: find its position in the chain again.
+            auto s = file_->first(order_);
+            while (s && s->locator != loc) s = file_->seek(order_, s->key, TableFile::Seek::GT);
+            if (s) curKey_ = s->key;
+        }
+    }
+    original_.clear();
+    setState(TableState::Browse);
+    recalc();
+    if (onDataChange) onDataChange(*this, -1);
+    for (Table* d : details_)
+        if (d->isOpen()) d->followMaster();
+}
+
+void Table::cancel() {
+    requireOpen();
+    if (state_ == TableState::Insert) {
+        setState(TableState::Browse);
+        auto e = returnKey_.empty() ? firstEntry()
+                                    : scan(file_->seek(order_, returnKey_, TableFile::Seek::GE), true);
+        if (!e) e = lastEntry();
+        if (e) {
+            setCurrent(*e);
+            eof_ = bof_ = false;
+        } else {
+            clearCurrent();
+            eof_ = bof_ = true;
+        }
+        notifyScroll();
+    } else if (state_ == TableState::Edit) {
+        buffer_ = original_;
+        original_.clear();
+        setState(TableState::Browse);
+        recalc();
+        if (onDataChange) onDataChange(*this, -1);
+    }
+}
+
+void Table::remove() {
+    requireOpen();
+    requireWritable();
+    if (state_ == TableState::Insert) {
+        cancel();
+        return;
+    }
+    if (state_ == TableState::Edit) cancel();
+    if (curKey_.empty())
+        fail(ErrorCode::InvalidState, "Tabela " + path_ + " nie ma bieżącego rekordu do usunięcia.");
+    file_->beginWrite();
+    try {
+        auto loc = currentLocator();
+        if (!loc)
+            fail(ErrorCode::RecordChanged, "Rekord tabeli " + path_ + " został już usunięty.");
+        std::vector<std::byte> current;
+        file_->readRecord(*loc, current);
+        file_->deleteRecord(*loc, current);
+        file_->commitWrite();
+    } catch (...) {
+        file_->abortWrite();
+        throw;
+    }
+    auto key = curKey_;
+    std::optional<IndexEntryRef> e;
+    if (file_->keyed()) {
+        e = scan(file_->seek(order_, key, TableFile::Seek::GT), true);
+        if (!e) e = lastEntry();
+    } else {
+        // Physical positions shift after a delete: the same position is the next record.
+        e = scan(file_->seek(order_, key, TableFile::Seek::GE), true);
+        if (!e) e = lastEntry();
+    }
+    if (e) {
+        setCurrent(*e);
+        bof_ = eof_ = false;
+    } else {
+        clearCurrent();
+        bof_ = eof_ = true;
+    }
+    if (onDataChange) onDataChange(*this, -1);
+    notifyScroll();
+}
+
+void Table::beginBatch() {
+    requireOpen();
+    requireWritable();
+    file_->beginBatch();
+    ++batchDepth_;
+}
+
+void Table::endBatch() {
+    if (batchDepth_ == 0 || !file_) return;
+    --batchDepth_;
+    file_->endBatch();
+}
+
+void Table::flushToDisk() {
+    // Posts are durable when they return; a batch is made durable by endBatch.
+    requireOpen();
+}
+
+// ---------------------------------------------------------------------------------------
+// Column access
+
+Value Table::value(int field) const {
+    requireOpen();
+    int stored = storedFieldCount();
+    if (field < 0 || field >= int(allFields_.size()))
+        fail(ErrorCode::InvalidArgument, "Numer pola " + std::to_string(field) + " jest poza zakresem.");
+    if (field >= stored) return calcValues_.at(std::size_t(field - stored));
+    const FieldDef& f = file_->fields()[std::size_t(field)];
+    return px::decodeField(f, buffer_.data() + file_->header().fieldOffsets[std::size_t(field)],
+                           file_->blobs());
+}
+
+void Table::setValue(int field, const Value& v) {
+    requireOpen();
+    int stored = storedFieldCount();
+    if (field < 0 || field >= int(allFields_.size()))
+        fail(ErrorCode::InvalidArgument, "Numer pola " + std::to_string(field) + " jest poza zakresem.");
+    if (field >= stored) {
+        if (!inCalc_)
+            fail(ErrorCode::InvalidState,
+                 "Pole " + allFields_[std::size_t(field)].name + " jest wyliczane i nie można go zmieniać.");
+        calcValues_.at(std::size_t(field - stored)) = v;
+        return;
+    }
+    if (state_ != TableState::Edit && state_ != TableState::Insert)
+        fail(ErrorCode::InvalidState, "Tabela " + path_ + " nie jest w trybie edycji ani dopisywania.");
+    const FieldDef& f = file_->fields()[std::size_t(field)];
+    if (f.type == FieldType::AutoInc)
+        fail(ErrorCode::ReadOnly, "Pole " + f.name + " jest numerowane automatycznie i nie można go zmieniać.");
+    std::vector<std::byte> bytes(std::size_t(storedSize(f)));
+    px::encodeField(f, v, bytes.data());  // throws before anything changes
+    std::memcpy(buffer_.data() + file_->header().fieldOffsets[std::size_t(field)], bytes.data(), bytes.size());
+    recalc();
+    if (onDataChange) onDataChange(*this, field);
+}
+
+bool Table::isNull(int field) const { return engine::isNull(value(field)); }
+
+std::string Table::asString(int field) const {
+    const FieldDef& f = allFields_.at(std::size_t(field));
+    return formatValue(f, value(field));
+}
+
+std::int64_t Table::asInteger(int field) const {
+    Value v = value(field);
+    if (auto* i = std::get_if<std::int64_t>(&v)) return *i;
+    if (auto* d = std::get_if<double>(&v)) return std::int64_t(*d);
+    if (auto* b = std::get_if<bool>(&v)) return *b ? 1 : 0;
+    if (auto* s = std::get_if<std::string>(&v)) {
+        if (s->empty()) return 0;
+        FieldDef f;
+        f.name = allFields_.at(std::size_t(field)).name;
+        f.type = FieldType::Long;
+        Value p = parseValue(f, *s);
+        if (auto* i = std::get_if<std::int64_t>(&p)) return *i;
+    }
+    return 0;
+}
+
+double Table::asFloat(int field) const {
+    Value v = value(field);
+    if (auto* d = std::get_if<double>(&v)) return *d;
+    if (auto* i = std::get_if<std::int64_t>(&v)) return double(*i);
+    if (auto* b = std::get_if<bool>(&v)) return *b ? 1.0 : 0.0;
+    if (auto* s = std::get_if<std::string>(&v)) {
+        if (s->empty()) return 0;
+        FieldDef f;
+        f.name = allFields_.at(std::size_t(field)).name;
+        f.type = FieldType::Number;
+        Value p = parseValue(f, *s);
+        if (auto* d = std::get_if<double>(&p)) return *d;
+    }
+    return 0;
+}
+
+bool Table::asBoolean(int field) const {
+    Value v = value(field);
+    if (auto* b = std::get_if<bool>(&v)) return *b;
+    if (auto* i = std::get_if<std::int64_t>(&v)) return *i != 0;
+    if (auto* d = std::get_if<double>(&v)) return *d != 0;
+    return false;
+}
+
+void Table::setAsString(int field, const std::string& text) {
+    const FieldDef& f = allFields_.at(std::size_t(field));
+    if (f.type == FieldType::Alpha) {
+        setValue(field, text.empty() ? Value{} : Value{text});
+        return;
+    }
+    setValue(field, parseValue(f, text));
+}
+
+void Table::recalc() {
+    if (calcFields_.empty()) return;
+    std::fill(calcValues_.begin(), calcValues_.end(), Value{});
+    if (!calc_ || inCalc_) return;
+    inCalc_ = true;
+    try {
+        calc_(*this);
+    } catch (...) {
+        inCalc_ = false;
+        throw;
+    }
+    inCalc_ = false;
+}
+
+}  // namespace lumiro::engine

@@ -1,0 +1,181 @@
+// The shared state of one open table: its data file, its companion index files, its
+// journal and its locks. Cursors (Table) of one process share one TableFile per data file.
+//
+// Records are addressed by a locator: the data block number in the high 16 bits and the
+// slot in the block in the low 16 bits. The primary index maps the primary key to the
+// locator; a secondary index entry is the secondary key followed by the primary key, so
+// moving a record only changes its primary index entry. Only the last block of the chain
+// is ever partly filled by this engine: a delete moves the last record of the table into
+// the hole. The file formats are described in docs/table-files.md and docs/index-files.md.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <span>
+#include <string>
+#include <vector>
+
+#include "btree.h"
+#include "env.h"
+#include "journal.h"
+#include "pager.h"
+#include "paradox_format.h"
+#include "schema.h"
+#include "table.h"
+#include "value.h"
+
+namespace lumiro::engine {
+
+// Byte-range locks on the data file, far beyond any data (they are advisory).
+constexpr std::uint64_t kOpenLockOffset = 0x7FFF'FF00ull;   // shared: open; exclusive: sole use
+constexpr std::uint64_t kWriteLockOffset = 0x7FFF'FF01ull;  // held while a change is written
+
+constexpr int kPrimaryOrder = -1;  // the primary index, or physical order when unkeyed
+
+struct IndexEntryRef {
+    std::vector<std::byte> key;  // the full entry key in its order
+    std::uint32_t locator = 0;
+};
+
+class TableFile {
+public:
+    // Opens the data file, takes the locks of `mode`, replays a journal left by a crash,
+    // and loads the companion indexes. Shared and read-only opens fail on a missing, stale
+    // or damaged index; an exclusive open then goes on without it (problems() tells).
+    TableFile(Env& env, std::string dataPath, AccessMode mode);
+    ~TableFile();
+    TableFile(const TableFile&) = delete;
+    TableFile& operator=(const TableFile&) = delete;
+
+    const std::string& path() const { return path_; }
+    AccessMode mode() const { return mode_; }
+    bool writable() const { return mode_ != AccessMode::ReadOnly; }
+    const px::Header& header() const { return hdr_; }
+    const std::vector<FieldDef>& fields() const { return hdr_.fields; }
+    std::size_t recordSize() const { return hdr_.recordSize; }
+    // Index files that could not be used at open (exclusive opens only).
+    const std::vector<std::string>& openProblems() const { return openProblems_; }
+
+    struct Index {
+        IndexDef def;
+        std::vector<int> fieldNos;
+        std::size_t ownKeySize = 0;  // bytes of the index's own columns
+        std::size_t keySize = 0;     // secondary: own columns + primary key
+        std::string treePath;
+        std::string descPath;
+        std::uint8_t fileId = 0;
+        std::unique_ptr<File> file;
+        std::unique_ptr<Pager> pager;
+        std::unique_ptr<BTree> tree;
+    };
+    bool keyed() const { return primary_ != nullptr; }
+    const Index* primary() const { return primary_.get(); }
+    int secondaryCount() const { return int(secondaries_.size()); }
+    const Index& secondary(int n) const { return *secondaries_.at(n); }
+    // kPrimaryOrder for "" (primary), the secondary's number, or throws InvalidArgument.
+    int indexByName(const std::string& name) const;
+    int indexByFields(const std::vector<int>& fieldNos) const;
+    std::vector<int> orderFields(int order) const;
+    bool orderCaseInsensitive(int order) const;
+    std::vector<IndexDef> indexDefs() const;
+
+    // Full key of a record in an order; for physical order the record's locator.
+    std::vector<std::byte> keyOf(int order, std::span<const std::byte> record) const;
+    // Key bytes of the first `columns` columns of an order from a record image, no padding
+    // after them (used as a prefix for ranges and searches).
+    std::vector<std::byte> prefixOf(int order, std::span<const std::byte> record,
+                                    std::size_t columns) const;
+
+    enum class Seek { GE, GT, LE, LT };
+    std::optional<IndexEntryRef> seek(int order, std::span<const std::byte> key, Seek how);
+    std::optional<IndexEntryRef> first(int order);
+    std::optional<IndexEntryRef> last(int order);
+    std::uint64_t recordCount() const { return hdr_.recordCount; }
+    void readRecord(std::uint32_t locator, std::vector<std::byte>& out);
+    // Locator of the record with this primary key (keyed tables only).
+    std::optional<std::uint32_t> locate(std::span<const std::byte> primaryKey);
+    px::BlobFile* blobs();
+
+    // Re-reads the header when another program changed the table, dropping caches.
+    void refreshIfChanged();
+
+    // Writing. Every change happens between beginWrite and commitWrite; an exception in
+    // between must be followed by abortWrite, which leaves the table as it was.
+    void beginWrite();
+    void commitWrite();
+    void abortWrite();
+    void beginBatch();
+    void endBatch();
+    bool inBatch() const { return batchDepth_ > 0; }
+
+    // Assigns the autoincrement value into `record`, checks the keys, stores the record
+    // and its index entries; returns the locator. Throws KeyViolation before any change.
+    std::uint32_t insertRecord(std::vector<std::byte>& record);
+    // Replaces the record stored at `locator`, which must still equal `before`
+    // (RecordChanged otherwise). Autoincrement values are kept.
+    void updateRecord(std::uint32_t locator, std::span<const std::byte> before,
+                      std::vector<std::byte>& after);
+    void deleteRecord(std::uint32_t locator, std::span<const std::byte> before);
+
+    void addIndex(const IndexDef& def);
+    void rebuildIndexes();
+    std::vector<std::string> verify();
+
+private:
+    void openFiles();
+    void loadIndexes();
+    void dropIndexes();
+    std::unique_ptr<Index> makeIndex(const IndexDef& def, int secondaryNo) const;
+    void loadIndexFile(Index& index, bool create);
+    void checkIndexCurrent(const Index& index) const;
+    std::vector<IndexDef> recoverableDefs();
+    void convertForeignCompanions();
+    void buildIndexFile(Index& index, std::vector<IndexEntry>& entries);
+    std::vector<IndexEntry> collectEntries(const Index& index);
+    void addSecondary(const IndexDef& def);
+    void writeDescriptor(const Index& index);
+    std::optional<IndexDef> readDescriptor(const std::string& descPath);
+    std::string companionPath(const std::string& ext) const;
+    std::vector<std::string> existingCompanions() const;
+
+    void readHeaderFromDisk(px::Header& out, std::vector<std::byte>& image);
+    void recoverJournal();
+    void rebuildPhysicalOrder();
+    void stampIndexes();
+    void collectWrites(std::vector<JournalWrite>& out);
+    File* fileById(std::uint8_t id);
+    void lockWrite();
+    void unlockWrite();
+
+    std::byte* recordSlot(std::uint32_t locator, bool forWrite);
+    std::uint32_t appendSlot();
+    void freeLastSlot();
+    void indexInsert(std::span<const std::byte> record, std::uint32_t locator);
+    void indexErase(std::span<const std::byte> record);
+    void checkUnique(std::span<const std::byte> record, std::optional<std::uint32_t> self);
+
+    Env& env_;
+    std::string path_;
+    std::string stem_;  // path without the extension
+    AccessMode mode_;
+    std::unique_ptr<File> data_;
+    std::unique_ptr<Pager> blocks_;
+    std::unique_ptr<File> blobFile_;
+    std::unique_ptr<px::BlobFile> blobReader_;
+    std::unique_ptr<Journal> journal_;
+    px::Header hdr_;
+    px::Header savedHdr_;             // header at beginWrite, restored by abortWrite
+    std::vector<std::byte> hdrImage_;  // the whole header region as on disk
+    std::unique_ptr<Index> primary_;
+    std::vector<std::unique_ptr<Index>> secondaries_;
+    std::vector<std::uint32_t> physical_;  // locators in chain order (unkeyed tables)
+    bool physicalValid_ = false;
+    std::vector<std::string> openProblems_;
+    bool writing_ = false;
+    bool forceCommit_ = false;
+    int batchDepth_ = 0;
+    std::uint64_t journalSizeSeen_ = 0;
+};
+
+}  // namespace lumiro::engine
