@@ -27,7 +27,7 @@ int runReindex(const std::string& tablePath, const std::string* layoutFile, std:
             if (!index.primary) secondary.push_back(std::move(index));
     }
     engine::Session session("lumiro-db");
-    rebuildIndexes(session, tablePath, layoutFile ? &secondary : nullptr);
+    rebuildIndexes(session, tablePath, secondary);
     out << "Indeksy tabeli " << session.resolveDataPath(tablePath) << " odbudowano.\n";
     return kExitOk;
 }

@@ -1,7 +1,6 @@
 #include "table_maintenance.h"
 
 #include <algorithm>
-#include <compare>
 
 #include "engine/cp1250.h"
 #include "engine/error.h"
@@ -16,32 +15,10 @@ namespace {
 
 using Row = std::vector<Value>;
 
-// Null sorts first, as blank values do in keys.
-int compareValues(const Value& a, const Value& b, bool caseInsensitive) {
-    if (engine::isNull(a) || engine::isNull(b))
-        return int(!engine::isNull(a)) - int(!engine::isNull(b));
-    if (auto* sa = std::get_if<std::string>(&a)) {
-        if (auto* sb = std::get_if<std::string>(&b))
-            return engine::comparePolish(*sa, *sb, caseInsensitive);
-    }
-    if (a < b) return -1;
-    if (b < a) return 1;
-    return 0;
-}
-
-struct IndexShape {
-    std::string label;  // for messages (UTF-8)
-    std::vector<int> columns;
-    bool unique = false;
-    bool caseInsensitive = false;
-};
-
-int compareKeys(const Row& a, const Row& b, const IndexShape& index) {
-    for (int c : index.columns) {
-        int r = compareValues(a[std::size_t(c)], b[std::size_t(c)], index.caseInsensitive);
-        if (r != 0) return r;
-    }
-    return 0;
+bool sameName(const std::string& a, const std::string& b) {
+    auto fold = [](unsigned char c) { return engine::toUpper1250(c); };
+    return std::equal(a.begin(), a.end(), b.begin(), b.end(),
+                      [&](char x, char y) { return fold(x) == fold(y); });
 }
 
 Row readRow(Table& table, int columns) {
@@ -51,40 +28,25 @@ Row readRow(Table& table, int columns) {
     return row;
 }
 
-// Walks the current index forwards; stops at `limit` rows so that a looping chain of blocks
-// is reported instead of hanging the check.
-std::vector<Row> walk(Table& table, int columns, std::size_t limit, bool& overrun) {
+// Stops after `limit` rows so that a cursor that never reaches the end is reported rather
+// than hanging the check.
+std::vector<Row> walk(Table& table, int columns, std::size_t limit, bool forward, bool& overrun) {
     std::vector<Row> rows;
     overrun = false;
-    for (table.first(); !table.eof(); table.next()) {
+    for (forward ? table.first() : table.last(); !(forward ? table.eof() : table.bof());
+         forward ? table.next() : table.prior()) {
         if (rows.size() == limit) {
             overrun = true;
             break;
         }
         rows.push_back(readRow(table, columns));
     }
+    if (!forward) std::reverse(rows.begin(), rows.end());
     return rows;
 }
 
-std::vector<Row> walkBack(Table& table, int columns, std::size_t limit) {
-    std::vector<Row> rows;
-    for (table.last(); !table.bof() && rows.size() <= limit; table.prior())
-        rows.push_back(readRow(table, columns));
-    std::reverse(rows.begin(), rows.end());
-    return rows;
-}
-
-void checkOrder(const std::vector<Row>& rows, const IndexShape& index,
-                std::vector<std::string>& problems) {
-    for (std::size_t i = 1; i < rows.size(); ++i) {
-        int r = compareKeys(rows[i - 1], rows[i], index);
-        if (r > 0 || (r == 0 && index.unique)) {
-            problems.push_back(index.label + ": rekord " + std::to_string(i + 1) +
-                               (r > 0 ? " stoi przed poprzednim w złej kolejności."
-                                      : " powtarza klucz poprzedniego."));
-            return;
-        }
-    }
+std::string countText(bool overrun, std::size_t n) {
+    return overrun ? "więcej" : std::to_string(n);
 }
 
 }  // namespace
@@ -94,48 +56,38 @@ VerifyReport verifyTable(engine::Session& session, const std::string& path) {
     Table table(session);
     try {
         table.open(path, engine::AccessMode::Exclusive);
-    } catch (const engine::EngineError& e) {
-        report.problems.push_back(e.what());
-        return report;
-    }
-    try {
+        report.problems = table.verify();
+        if (!report.problems.empty()) return report;
+
         const int columns = table.storedFieldCount();
-        std::int64_t counted = table.recordCount();
+        const std::int64_t counted = table.recordCount();
         report.records = counted;
-        std::size_t limit = std::size_t(std::max<std::int64_t>(counted, 0)) + 1;
+        const std::size_t limit = std::size_t(std::max<std::int64_t>(counted, 0)) + 1;
+        const std::string where = "Tabela " + table.path();
 
         table.setIndexName("");
         bool overrun = false;
-        std::vector<Row> primary = walk(table, columns, limit, overrun);
+        std::vector<Row> primary = walk(table, columns, limit, true, overrun);
         if (overrun || std::int64_t(primary.size()) != counted)
-            report.problems.push_back("Plik danych " + table.path() + ": licznik mówi " +
-                                      std::to_string(counted) + " rekordów, a odczytano " +
-                                      (overrun ? "więcej" : std::to_string(primary.size())) + ".");
-        if (walkBack(table, columns, limit) != primary)
-            report.problems.push_back("Plik danych " + table.path() +
+            report.problems.push_back(where + ": licznik podaje " + std::to_string(counted) +
+                                      " rekordów, a kursor odczytał " +
+                                      countText(overrun, primary.size()) + ".");
+        if (walk(table, columns, limit, false, overrun) != primary)
+            report.problems.push_back(where +
                                       ": odczyt od końca daje inne rekordy niż od początku.");
 
-        IndexShape key{"Indeks główny", {}, true, false};
-        for (int i = 0; i < table.keyFieldCount(); ++i) key.columns.push_back(i);
-        if (!key.columns.empty()) checkOrder(primary, key, report.problems);
-
-        std::vector<Row> sortedPrimary = primary;
-        std::sort(sortedPrimary.begin(), sortedPrimary.end());
+        std::sort(primary.begin(), primary.end());
         for (const engine::IndexDef& def : table.indexes()) {
             if (def.primary) continue;
             ++report.indexes;
-            IndexShape shape{
-                "Indeks " + engine::cp1250ToUtf8(def.name), {}, def.unique, def.caseInsensitive};
-            for (const std::string& f : def.fields) shape.columns.push_back(table.field(f));
             table.setIndexName(def.name);
-            std::vector<Row> rows = walk(table, columns, limit, overrun);
-            checkOrder(rows, shape, report.problems);
+            std::vector<Row> rows = walk(table, columns, limit, true, overrun);
             std::sort(rows.begin(), rows.end());
-            if (overrun || rows != sortedPrimary)
-                report.problems.push_back(shape.label + ": zawiera " +
-                                          (overrun ? "więcej" : std::to_string(rows.size())) +
-                                          " rekordów niezgodnych z plikiem danych (" +
-                                          std::to_string(primary.size()) + " rekordów).");
+            if (overrun || rows != primary)
+                report.problems.push_back(where + ": indeks " + engine::cp1250ToUtf8(def.name) +
+                                          " prowadzi do " + countText(overrun, rows.size()) +
+                                          " rekordów innych niż w pliku danych (" +
+                                          std::to_string(primary.size()) + ").");
         }
     } catch (const engine::EngineError& e) {
         report.problems.push_back(e.what());
@@ -143,11 +95,18 @@ VerifyReport verifyTable(engine::Session& session, const std::string& path) {
     return report;
 }
 
-void rebuildIndexes(engine::Session&, const std::string& path,
-                    const std::vector<engine::IndexDef>*) {
-    engine::fail(engine::ErrorCode::Unsupported,
-                 "Odbudowa indeksów tabeli " + path +
-                     " nie jest jeszcze dostępna w tej wersji silnika tabel.");
+void rebuildIndexes(engine::Session& session, const std::string& path,
+                    const std::vector<engine::IndexDef>& extra) {
+    Table table(session);
+    table.open(path, engine::AccessMode::Exclusive);
+    table.rebuildIndexes();
+    for (const engine::IndexDef& def : extra) {
+        bool present = false;
+        for (const engine::IndexDef& have : table.indexes())
+            present = present || (!have.primary && sameName(have.name, def.name));
+        if (!present) table.addIndex(def);
+    }
+    table.close();
 }
 
 }  // namespace lumiro::tools

@@ -1,7 +1,5 @@
-// Verification and index rebuilding of one table. The engine's public cursor API cannot see
-// block chains, free lists or index pages, nor open a table whose index files are gone, so
-// these are meant to forward to engine entry points (see NEEDS.md). Until those exist,
-// verifyTable checks what the cursor API shows and rebuildIndexes reports it cannot work.
+// Verification and index rebuilding of one table, on top of the engine's Table::verify and
+// Table::rebuildIndexes.
 #pragma once
 
 #include <cstdint>
@@ -19,13 +17,15 @@ struct VerifyReport {
     std::vector<std::string> problems;  // Polish sentences naming the file; empty when sound
 };
 
-// Never changes the table's data; may finish an interrupted post the way any open does.
+// The engine's checks of the files, then, when they pass, what a cursor sees: the record
+// count, the same records forwards and backwards, and in every index. Never changes the
+// data; the exclusive open finishes an interrupted post as any open does.
 VerifyReport verifyTable(engine::Session& session, const std::string& path);
 
-// Rebuilds the primary index and every secondary index from the data file, also when their
-// files are missing or damaged. `definitions` (secondary indexes) replace the definitions
-// the table has; nullptr keeps them. Throws EngineError naming the file on failure.
+// Rebuilds every companion index from the data file, also when their files are missing or
+// damaged. Secondary indexes in `extra` that the table does not have afterwards (their
+// definitions were lost with their files) are added. Throws EngineError naming the file.
 void rebuildIndexes(engine::Session& session, const std::string& path,
-                    const std::vector<engine::IndexDef>* definitions);
+                    const std::vector<engine::IndexDef>& extra);
 
 }  // namespace lumiro::tools
