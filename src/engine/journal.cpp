@@ -64,7 +64,9 @@ bool parseWrites(const std::byte* p, std::size_t size, std::uint32_t count,
 
 }  // namespace
 
-Journal::Journal(Env& env, std::string path) : env_(env), path_(std::move(path)) { open(); }
+Journal::Journal(Env& env, std::string path) : env_(env), path_(std::move(path)) {
+    open();
+}
 
 Journal::~Journal() = default;
 
@@ -107,8 +109,8 @@ void Journal::open() {
              "Plik dziennika " + path_ + " jest uszkodzony: nieprawidłowy nagłówek.");
     if (std::uint16_t v = le::get16(h.data() + 6); v != kFormatVersion)
         fail(ErrorCode::Unsupported, "Plik dziennika " + path_ +
-                                         " ma nieobsługiwaną wersję formatu (" +
-                                         std::to_string(v) + ").");
+                                         " ma nieobsługiwaną wersję formatu (" + std::to_string(v) +
+                                         ").");
     scan({});
 }
 
@@ -171,8 +173,10 @@ int Journal::recover(const FileResolver& target) {
         for (const auto& w : writes) {
             File* f = target(w.fileId);
             if (!f) continue;
-            if (w.setSize) f->truncate(w.newSize);
-            else f->write(w.offset, w.bytes);
+            if (w.setSize)
+                f->truncate(w.newSize);
+            else
+                f->write(w.offset, w.bytes);
         }
     });
     // Only once every image is durable in the files may the journal forget them.
@@ -213,6 +217,8 @@ void Journal::commit(const std::vector<JournalWrite>& writes) {
     }
     if (writes.size() > UINT32_MAX)
         fail(ErrorCode::InvalidArgument, "Zbyt wiele zapisów w dzienniku " + path_ + ".");
+    // First, as it may learn of records another handle appended (and their sequence).
+    makeTailClean();
 
     std::vector<std::byte> rec(kRecordHeaderSize + payload + kTrailerSize);
     std::byte* p = rec.data();
@@ -234,7 +240,6 @@ void Journal::commit(const std::vector<JournalWrite>& writes) {
     }
     le::put32(p + pos, le::crc32(0, p, pos));
 
-    makeTailClean();
     try {
         file_->write(end_, rec);
         file_->sync();

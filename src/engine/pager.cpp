@@ -23,7 +23,8 @@ Pager::Pager(File* file, std::uint8_t fileId, std::uint64_t base, std::size_t pa
       pageSize_(pageSize),
       maxClean_(std::max<std::size_t>(maxClean, 1)) {
     if (pageSize_ == 0)
-        fail(ErrorCode::InvalidArgument, "Nieprawidłowy rozmiar strony pliku " + file->path() + ".");
+        fail(ErrorCode::InvalidArgument,
+             "Nieprawidłowy rozmiar strony pliku " + file->path() + ".");
     filePages_ = pageCount_ = pagesInFile();
 }
 
@@ -32,7 +33,8 @@ std::uint32_t Pager::pagesInFile() {
     if (size <= base_) return 0;
     std::uint64_t pages = (size - base_) / pageSize_;
     if (pages >= UINT32_MAX)
-        fail(ErrorCode::Corrupt, "Plik " + file_->path() + " jest uszkodzony: ma zbyt wiele stron.");
+        fail(ErrorCode::Corrupt,
+             "Plik " + file_->path() + " jest uszkodzony: ma zbyt wiele stron.");
     return static_cast<std::uint32_t>(pages);
 }
 
