@@ -4,6 +4,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <span>
 #include <string>
 #include <vector>
@@ -17,12 +18,18 @@ class File;
 
 namespace lumiro::engine::px {
 
-constexpr std::uint8_t kFileTypeKeyedDb = 0;    // .DB with a primary key
+constexpr std::uint8_t kFileTypeKeyedDb = 0;  // .DB with a primary key
 constexpr std::uint8_t kFileTypePrimaryIndex = 1;
 constexpr std::uint8_t kFileTypeUnkeyedDb = 2;  // .DB without a primary key
 constexpr std::uint8_t kVersion7 = 0x0C;
-constexpr std::size_t kHeaderPrefix = 0x78;     // fixed part of a 4.x+ header
+constexpr std::size_t kHeaderPrefix = 0x78;  // fixed part of a 4.x+ header
 constexpr std::size_t kBlockHeaderSize = 6;
+// What Paradox writes for the "Pdox ANSI Polish" language driver (code page 1250): the sort
+// order byte at 0x29 and the driver name stored at the end of the header.
+constexpr std::uint8_t kSortOrderPolish = 0x5E;
+constexpr const char* kLanguageDriverPolish = "anpolish";
+// 4.x+ header field that Paradox used as an update stamp; we keep our generation counter in it.
+constexpr std::size_t kGenerationOffset = 0x60;
 
 struct Header {
     std::uint16_t recordSize = 0;
@@ -30,9 +37,9 @@ struct Header {
     std::uint8_t fileType = kFileTypeUnkeyedDb;
     std::uint8_t blockSizeKb = 4;  // 1, 2, 3, 4, 8, 16 or 32
     std::uint32_t recordCount = 0;
-    std::uint16_t usedBlocks = 0;   // blocks in the chain
-    std::uint16_t fileBlocks = 0;   // blocks in the file (chain + free)
-    std::uint16_t firstBlock = 0;   // 0: no blocks
+    std::uint16_t usedBlocks = 0;  // blocks in the chain
+    std::uint16_t fileBlocks = 0;  // blocks in the file (chain + free)
+    std::uint16_t firstBlock = 0;  // 0: no blocks
     std::uint16_t lastBlock = 0;
     std::uint16_t keyFieldCount = 0;
     std::uint8_t fileVersion = kVersion7;
@@ -93,14 +100,31 @@ void encodeField(const FieldDef& f, const Value& v, std::byte* p);
 std::size_t keyWidth(const FieldDef& f);
 void encodeKey(const FieldDef& f, const std::byte* p, bool caseInsensitive, std::byte* out);
 
+// What a companion index file written by Paradox or pxlib says about itself, so that the
+// engine can build its own index in its place.
+struct ForeignIndexInfo {
+    bool primary = false;                 // .PX
+    std::string name;                     // .XGn: the name stored in the file; .Xnn/.Ynn: the
+                                          // indexed column's name; empty for .PX and .YGn
+    std::vector<int> columns;             // 0-based positions in table.fields, in key order;
+                                          // empty when the file does not tell (.YGn)
+    std::optional<bool> caseInsensitive;  // nullopt when the file does not tell
+};
+
+// Recognises a genuine .PX, .Xnn/.Ynn or .XGn/.YGn file of `table` from its bytes (at least
+// its header) and its name; nullopt when the bytes are not such a file or do not fit the table.
+// Never throws for malformed bytes.
+std::optional<ForeignIndexInfo> parseForeignIndex(std::span<const std::byte> fileBytes,
+                                                  const std::string& fileName, const Header& table);
+
 // Reader of the .MB file that holds blob field data.
 class BlobFile {
-public:
+  public:
     explicit BlobFile(File& file) : file_(file) {}
     // Full data of a blob field given the field's bytes in the record; throws Corrupt.
     std::string read(const FieldDef& f, const std::byte* fieldBytes);
 
-private:
+  private:
     File& file_;
 };
 
