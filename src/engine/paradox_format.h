@@ -18,11 +18,11 @@ class File;
 
 namespace lumiro::engine::px {
 
-constexpr std::uint8_t kFileTypeKeyedDb = 0;  // .DB with a primary key
+constexpr std::uint8_t kFileTypeKeyedDb = 0;    // .DB with a primary key
 constexpr std::uint8_t kFileTypePrimaryIndex = 1;
 constexpr std::uint8_t kFileTypeUnkeyedDb = 2;  // .DB without a primary key
 constexpr std::uint8_t kVersion7 = 0x0C;
-constexpr std::size_t kHeaderPrefix = 0x78;  // fixed part of a 4.x+ header
+constexpr std::size_t kHeaderPrefix = 0x78;     // fixed part of a 4.x+ header
 constexpr std::size_t kBlockHeaderSize = 6;
 // What Paradox writes for the "Pdox ANSI Polish" language driver (code page 1250): the sort
 // order byte at 0x29 and the driver name stored at the end of the header.
@@ -37,9 +37,9 @@ struct Header {
     std::uint8_t fileType = kFileTypeUnkeyedDb;
     std::uint8_t blockSizeKb = 4;  // 1, 2, 3, 4, 8, 16 or 32
     std::uint32_t recordCount = 0;
-    std::uint16_t usedBlocks = 0;  // blocks in the chain
-    std::uint16_t fileBlocks = 0;  // blocks in the file (chain + free)
-    std::uint16_t firstBlock = 0;  // 0: no blocks
+    std::uint16_t usedBlocks = 0;   // blocks in the chain
+    std::uint16_t fileBlocks = 0;   // blocks in the file (chain + free)
+    std::uint16_t firstBlock = 0;   // 0: no blocks
     std::uint16_t lastBlock = 0;
     std::uint16_t keyFieldCount = 0;
     std::uint8_t fileVersion = kVersion7;
@@ -119,12 +119,12 @@ std::optional<ForeignIndexInfo> parseForeignIndex(std::span<const std::byte> fil
 
 // Reader of the .MB file that holds blob field data.
 class BlobFile {
-  public:
+public:
     explicit BlobFile(File& file) : file_(file) {}
     // Full data of a blob field given the field's bytes in the record; throws Corrupt.
     std::string read(const FieldDef& f, const std::byte* fieldBytes);
 
-  private:
+private:
     File& file_;
 };
 
