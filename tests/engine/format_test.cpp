@@ -451,6 +451,57 @@ TEST(CorruptHeader, DamagedFieldsAreReportedAsCorrupt) {
     expectCorrupt(b, "field names");
 }
 
+// A table header as Paradox 3.x (no 0x58..0x77 part) or 4.x/5.x (79-byte table name) wrote it.
+std::vector<std::byte> olderHeader(std::uint8_t version, std::uint32_t encryption = 0) {
+    const bool extended = version >= 5;
+    const std::vector<std::pair<std::string, std::pair<int, int>>> fields = {
+        {"NAZWISKO", {0x01, 25}}, {"PENSJA", {0x05, 8}}, {"DATA", {0x02, 4}}};
+    std::vector<std::byte> b(2048);
+    setLe16(b, 0x00, 37);
+    setLe16(b, 0x02, 2048);
+    b[0x04] = std::byte{2};
+    b[0x05] = std::byte{1};
+    setLe16(b, 0x21, 3);
+    b[0x39] = std::byte(version);
+    const std::uint32_t enc1 = extended ? 0xFF00FF00 : encryption;
+    for (int i = 0; i < 4; ++i) b[0x25 + std::size_t(i)] = std::byte((enc1 >> (8 * i)) & 0xFF);
+    if (extended) {
+        for (int i = 0; i < 4; ++i)
+            b[0x5C + std::size_t(i)] = std::byte((encryption >> (8 * i)) & 0xFF);
+        setLe16(b, 0x6A, 852);
+    }
+    std::size_t pos = extended ? 0x78 : 0x58;
+    for (const auto& f : fields) {
+        b[pos++] = std::byte(f.second.first);
+        b[pos++] = std::byte(f.second.second);
+    }
+    pos += 4 + 4 * fields.size();
+    std::memcpy(b.data() + pos, "STARA.DB", 8);
+    pos += 79;
+    for (const auto& f : fields) {
+        std::memcpy(b.data() + pos, f.first.data(), f.first.size());
+        pos += f.first.size() + 1;
+    }
+    return b;
+}
+
+TEST(Header, OlderVersionsParse) {
+    for (std::uint8_t version : {3, 4, 9, 11}) {
+        const Header h = parseHeader(olderHeader(version), "STARA.DB");
+        EXPECT_EQ(h.fileVersion, version);
+        EXPECT_EQ(h.tableName, "STARA.DB");
+        ASSERT_EQ(h.fields.size(), 3u);
+        EXPECT_EQ(h.fields[0].name, "NAZWISKO");
+        EXPECT_EQ(h.fields[0].size, 25);
+        EXPECT_EQ(h.fields[2].type, FieldType::Date);
+        EXPECT_EQ(h.fieldOffsets[2], 33u);
+        EXPECT_EQ(h.codePage, version >= 5 ? 852 : 0);
+        EXPECT_EQ(h.blockSize(), 1024u);
+        EXPECT_EQ(codeOf([&] { parseHeader(olderHeader(version, 0x1234), "STARA.DB"); }),
+                  ErrorCode::Unsupported);
+    }
+}
+
 TEST(CorruptHeader, EncryptedTablesAreRefused) {
     auto b = sampleHeader();
     b[0x5C] = std::byte{0x12};
