@@ -326,6 +326,7 @@ void TableFile::writeDescriptor(const Index& index) {
         f->sync();
     }
     env_.rename(tmp, index.descPath);
+    env_.syncDir(dirName(index.descPath));
 }
 
 void TableFile::loadIndexes() {
@@ -472,8 +473,10 @@ std::vector<IndexDef> TableFile::recoverableDefs() {
         if (!info || info->primary) continue;
         IndexDef d;
         d.name = info->name;
-        d.caseInsensitive = info->caseInsensitive;
-        for (int no : info->fieldNumbers)
+        // The program's secondary indexes are all case-insensitive; keep that when the
+        // file does not say.
+        d.caseInsensitive = info->caseInsensitive.value_or(true);
+        for (int no : info->columns)
             if (no >= 0 && no < int(hdr_.fields.size())) d.fields.push_back(hdr_.fields[no].name);
         if (d.name.empty() && d.fields.size() == 1) d.name = d.fields[0];
         if (!d.name.empty() && !d.fields.empty() && !known(d.name)) defs.push_back(d);
@@ -717,6 +720,8 @@ void TableFile::unlockWrite() { data_->unlock(kWriteLockOffset, 1); }
 void TableFile::beginWrite() {
     if (!writable())
         fail(ErrorCode::ReadOnly, "Tabela " + path_ + " jest otwarta tylko do odczytu.");
+    if (broken_)
+        fail(ErrorCode::Io, "Tabela " + path_ + " wymaga ponownego otwarcia po nieudanym zapisie.");
     if (writing_) {
         if (batchDepth_ > 0) return;
         fail(ErrorCode::InvalidState, "Zapis do tabeli " + path_ + " już trwa.");
@@ -810,12 +815,35 @@ void TableFile::commitWrite() {
         if (journal_->pendingBytes() > kCheckpointBytes)
             journal_->checkpoint([this](std::uint8_t id) { return fileById(id); });
     } catch (...) {
-        writing_ = false;
-        unlockWrite();
-        throw;
+        // The change is durable in the journal but the files did not take all of it:
+        // replay the journal now, as an open after a crash would.
+        try {
+            journal_->recover([this](std::uint8_t id) { return fileById(id); });
+            invalidateCaches();
+        } catch (...) {
+            broken_ = true;
+            writing_ = false;
+            unlockWrite();
+            fail(ErrorCode::Io, "Zapis do tabeli " + path_ +
+                                    " nie został dokończony. Zmiana jest zabezpieczona w dzienniku i "
+                                    "zostanie odtworzona przy ponownym otwarciu tabeli.");
+        }
     }
     writing_ = false;
     unlockWrite();
+}
+
+void TableFile::invalidateCaches() {
+    blocks_->rollback();
+    blocks_->invalidate();
+    physicalValid_ = false;
+    auto reset = [](Index& idx) {
+        idx.pager->rollback();
+        idx.pager->invalidate();
+        idx.tree->reload();
+    };
+    if (primary_) reset(*primary_);
+    for (auto& s : secondaries_) reset(*s);
 }
 
 void TableFile::abortWrite() {
@@ -917,7 +945,9 @@ void TableFile::freeLastSlot() {
         return;
     }
     std::uint16_t prev = bh.prev;
+    // A free block says it holds nothing, for readers that walk blocks by number.
     std::memset(p, 0, hdr_.blockSize());
+    px::writeBlockHeader(p, px::BlockHeader{}, hdr_);
     if (prev != 0) {
         std::byte* q = blocks_->write(prev - 1);
         auto pbh = px::readBlockHeader(q, hdr_, path_);
