@@ -222,11 +222,11 @@ void Table::switchOrder(int order) {
     updateRange();
     if (had) {
         // Keep the same record current in the new order.
-        auto key = file_->keyOf(order_, buffer_);
         if (order_ == kPrimaryOrder && !file_->keyed()) {
             first();
             return;
         }
+        auto key = file_->keyOf(order_, buffer_);
         auto e = scan(file_->seek(order_, key, TableFile::Seek::GE), true);
         if (e) {
             setCurrent(*e);
