@@ -97,7 +97,8 @@ int runLoad(const std::string& tablePath, const std::string& tsvFile, std::ostre
             try {
                 values[i] = valueFromCell(fields[std::size_t(columns[i].field)], cells[i]);
             } catch (const std::runtime_error& e) {
-                rowError(lineNo, "kolumna " + columns[i].name + ": " + e.what());
+                throw ToolError("Wiersz " + std::to_string(lineNo) + ", kolumna " +
+                                columns[i].name + ": " + e.what());
             }
         }
 

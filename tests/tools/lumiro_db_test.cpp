@@ -20,7 +20,7 @@ const std::string kLayout =
     "ZMIANA\t@\t0\n"
     "ILOŚĆ\tS\t0\n"
     "KOD\tY\t4\n"
-    "UWAGI\tM\t20\n"
+    "UWAGI\tM\t60\n"
     "KURS\t#\t2\n"
     "ZDJ\tB\t10\n"
     "key=1\n"
@@ -35,7 +35,7 @@ const std::string kRow1 =
     "\t\t\t0.00\t\n";
 const std::string kRow2 =
     "2\tŻółkiewska-Łącka\t-1234.50\t0.1\ttrue\t1980-02-29\t08:00:00\t2024-01-02 03:04:05.006"
-    "\t-7\t00ff\twiersz 1\\nwiersz 2\\ttab \\\\ koniec\t-12.30\tcafe\n";
+    "\t-7\t00ff0a10\twiersz 1\\nwiersz 2\\ttab \\\\ koniec\t-12.30\tcafe\n";
 const std::string kRow3 = "3\t\t\t\t\t\t\t\t\t\t\t\t\n";
 
 class LumiroDb : public ::testing::Test {
