@@ -56,6 +56,13 @@ VerifyReport verifyTable(engine::Session& session, const std::string& path) {
     Table table(session);
     try {
         table.open(path, engine::AccessMode::Exclusive);
+    } catch (const engine::EngineError& e) {
+        // A table that is not there or is in use elsewhere cannot be judged at all.
+        if (e.code() == engine::ErrorCode::NotFound || e.code() == engine::ErrorCode::Locked) throw;
+        report.problems.push_back(e.what());
+        return report;
+    }
+    try {
         report.problems = table.verify();
         if (!report.problems.empty()) return report;
 

@@ -164,6 +164,25 @@ TEST_F(LumiroDb, ReindexRestoresDeletedIndexFiles) {
     EXPECT_EQ(dump(), before);
 }
 
+TEST_F(LumiroDb, CheckFindsADamagedIndexAndReindexRepairsIt) {
+    ASSERT_EQ(load(kHeader + kRow3 + kRow1 + kRow2).exitCode, 0);
+    std::string before = dump();
+    for (const auto& entry : std::filesystem::directory_iterator(dir.path())) {
+        if (entry.path().extension() != ".XG0") continue;
+        std::string bytes = dir.read(entry.path().filename().string());
+        ASSERT_GT(bytes.size(), 64u);
+        for (std::size_t i = bytes.size() / 2; i < bytes.size() / 2 + 32; ++i) bytes[i] ^= 0x5A;
+        dir.write(entry.path().filename().string(), bytes);
+    }
+    RunResult check = run({"check", table});
+    EXPECT_EQ(check.exitCode, 1);
+    EXPECT_NE(check.out.find("Liczba błędów"), std::string::npos) << check.out << check.err;
+    ASSERT_EQ(run({"reindex", table}).exitCode, 0);
+    check = run({"check", table});
+    EXPECT_EQ(check.exitCode, 0) << check.out << check.err;
+    EXPECT_EQ(dump(), before);
+}
+
 TEST_F(LumiroDb, FailuresExplainThemselvesAndChangeNothing) {
     ASSERT_EQ(load(kHeader + kRow1).exitCode, 0);
     std::string before = dump();
@@ -185,6 +204,9 @@ TEST_F(LumiroDb, FailuresExplainThemselvesAndChangeNothing) {
     EXPECT_TRUE(missing.out.empty());
     EXPECT_FALSE(missing.err.empty());
     EXPECT_EQ(run({"load", table, dir.file("brak.tsv")}).exitCode, 1);
+    RunResult checkMissing = run({"check", dir.file("BRAK")});
+    EXPECT_EQ(checkMissing.exitCode, 1);
+    EXPECT_NE(checkMissing.err.find("nie istnieje"), std::string::npos) << checkMissing.err;
 
     EXPECT_EQ(run({}).exitCode, 2);
     EXPECT_EQ(run({"kasuj", table}).exitCode, 2);
