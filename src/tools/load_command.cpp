@@ -1,5 +1,4 @@
 #include <fstream>
-#include <optional>
 
 #include "cell_text.h"
 #include "commands.h"
@@ -103,18 +102,19 @@ int runLoad(const std::string& tablePath, const std::string& tsvFile, std::ostre
         }
 
         bool found = false;
-        if (keyUsable) {
-            key.clear();
-            bool emptyAutoInc = false;
-            for (int k = 0; k < keyCount; ++k) {
-                const Value& v = values[std::size_t(keyPositions[std::size_t(k)])];
-                emptyAutoInc = emptyAutoInc || (engine::isNull(v) &&
-                                                fields[std::size_t(k)].type == FieldType::AutoInc);
-                key.push_back(v);
-            }
-            found = !emptyAutoInc && table.findKey(key);
-        }
         try {
+            if (keyUsable) {
+                key.clear();
+                bool emptyAutoInc = false;
+                for (int k = 0; k < keyCount; ++k) {
+                    const Value& v = values[std::size_t(keyPositions[std::size_t(k)])];
+                    emptyAutoInc =
+                        emptyAutoInc ||
+                        (engine::isNull(v) && fields[std::size_t(k)].type == FieldType::AutoInc);
+                    key.push_back(v);
+                }
+                found = !emptyAutoInc && table.findKey(key);
+            }
             if (found)
                 table.edit();
             else
