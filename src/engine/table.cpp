@@ -37,6 +37,13 @@ std::vector<std::string> splitList(const std::string& list) {
 Table::Table(Session& session) : session_(session) { session_.attach(this); }
 
 Table::~Table() {
+    // Handlers belong to owners that may already be gone.
+    onStateChange = nullptr;
+    afterInsert = nullptr;
+    onDataChange = nullptr;
+    afterScroll = nullptr;
+    calc_ = nullptr;
+    filter_ = nullptr;
     try {
         close();
     } catch (...) {
