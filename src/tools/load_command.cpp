@@ -56,8 +56,7 @@ int runLoad(const std::string& tablePath, const std::string& tsvFile, std::ostre
     if (!in) throw ToolError("Nie można otworzyć pliku " + tsvFile + ".");
     engine::Session session("lumiro-db");
     Table table(session);
-    table.open(tablePath, engine::AccessMode::Shared);
-    table.setIndexName("");
+    table.open(tablePath, engine::AccessMode::Shared);  // on the primary index, as findKey needs
     const auto& fields = table.fields();
 
     std::string line;

@@ -72,7 +72,6 @@ VerifyReport verifyTable(engine::Session& session, const std::string& path) {
         const std::size_t limit = std::size_t(std::max<std::int64_t>(counted, 0)) + 1;
         const std::string where = "Tabela " + table.path();
 
-        table.setIndexName("");
         bool overrun = false;
         std::vector<Row> primary = walk(table, columns, limit, true, overrun);
         if (overrun || std::int64_t(primary.size()) != counted)

@@ -137,6 +137,13 @@ TEST_F(LumiroDb, AutoincrementNumbersAreTheEnginesToGive) {
     dir.write("b.tsv", "NAZWA\nCelina\n");
     ASSERT_EQ(run({"load", t, dir.file("b.tsv")}).exitCode, 0);
     EXPECT_EQ(run({"dump", t}).out, "ID\tNAZWA\n1\tAnia\n2\tBeata\n3\tCelina\n");
+
+    // Without a key nothing identifies a row: every row is added, in the file's order.
+    dir.write("bez.txt", "NAZWA\tA\t20\nkey=0\n");
+    std::string unkeyed = dir.file("LISTA");
+    ASSERT_EQ(run({"create", unkeyed, dir.file("bez.txt")}).exitCode, 0);
+    for (int i = 0; i < 2; ++i) ASSERT_EQ(run({"load", unkeyed, dir.file("b.tsv")}).exitCode, 0);
+    EXPECT_EQ(run({"dump", unkeyed}).out, "NAZWA\nCelina\nCelina\n");
 }
 
 TEST_F(LumiroDb, ReindexRestoresDeletedIndexFiles) {
