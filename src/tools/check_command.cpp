@@ -11,11 +11,11 @@ int runCheck(const std::string& tablePath, std::ostream& out) {
     VerifyReport report = verifyTable(session, tablePath);
     for (const std::string& problem : report.problems) out << problem << '\n';
     if (!report.problems.empty()) {
-        out << "Znaleziono błędy: " << report.problems.size()
-            << ". Indeksy odbuduje „lumiro-db reindex”.\n";
+        out << "Liczba błędów: " << report.problems.size()
+            << ". Błędy samych indeksów naprawi „lumiro-db reindex”.\n";
         return kExitFailure;
     }
-    out << "W porządku: " << report.records << " rekordów, indeksy dodatkowe: " << report.indexes
+    out << "W porządku. Rekordy: " << report.records << ", indeksy dodatkowe: " << report.indexes
         << ".\n";
     return kExitOk;
 }

@@ -45,13 +45,13 @@ int runSchema(const std::string& tablePath, std::ostream& out) {
 int runDump(const std::string& tablePath, std::ostream& out) {
     Session session("lumiro-db");
     Table table(session);
+    // A freshly opened cursor reads in primary-key order (physical order when unkeyed).
     table.open(tablePath, AccessMode::ReadOnly);
     const int columns = table.storedFieldCount();
     const auto& fields = table.fields();
     std::vector<std::string> cells(static_cast<std::size_t>(columns));
     for (int i = 0; i < columns; ++i) cells[std::size_t(i)] = engine::cp1250ToUtf8(fields[i].name);
     out << joinRow(cells) << '\n';
-    table.setIndexName("");
     for (table.first(); !table.eof(); table.next()) {
         for (int i = 0; i < columns; ++i)
             cells[std::size_t(i)] = cellFromValue(fields[std::size_t(i)], table.value(i));

@@ -1,5 +1,4 @@
 #include <fstream>
-#include <optional>
 
 #include "cell_text.h"
 #include "commands.h"
@@ -57,8 +56,7 @@ int runLoad(const std::string& tablePath, const std::string& tsvFile, std::ostre
     if (!in) throw ToolError("Nie można otworzyć pliku " + tsvFile + ".");
     engine::Session session("lumiro-db");
     Table table(session);
-    table.open(tablePath, engine::AccessMode::Shared);
-    table.setIndexName("");
+    table.open(tablePath, engine::AccessMode::Shared);  // on the primary index, as findKey needs
     const auto& fields = table.fields();
 
     std::string line;
@@ -97,23 +95,25 @@ int runLoad(const std::string& tablePath, const std::string& tsvFile, std::ostre
             try {
                 values[i] = valueFromCell(fields[std::size_t(columns[i].field)], cells[i]);
             } catch (const std::runtime_error& e) {
-                rowError(lineNo, "kolumna " + columns[i].name + ": " + e.what());
+                throw ToolError("Wiersz " + std::to_string(lineNo) + ", kolumna " +
+                                columns[i].name + ": " + e.what());
             }
         }
 
         bool found = false;
-        if (keyUsable) {
-            key.clear();
-            bool emptyAutoInc = false;
-            for (int k = 0; k < keyCount; ++k) {
-                const Value& v = values[std::size_t(keyPositions[std::size_t(k)])];
-                emptyAutoInc = emptyAutoInc || (engine::isNull(v) &&
-                                                fields[std::size_t(k)].type == FieldType::AutoInc);
-                key.push_back(v);
-            }
-            found = !emptyAutoInc && table.findKey(key);
-        }
         try {
+            if (keyUsable) {
+                key.clear();
+                bool emptyAutoInc = false;
+                for (int k = 0; k < keyCount; ++k) {
+                    const Value& v = values[std::size_t(keyPositions[std::size_t(k)])];
+                    emptyAutoInc =
+                        emptyAutoInc ||
+                        (engine::isNull(v) && fields[std::size_t(k)].type == FieldType::AutoInc);
+                    key.push_back(v);
+                }
+                found = !emptyAutoInc && table.findKey(key);
+            }
             if (found)
                 table.edit();
             else

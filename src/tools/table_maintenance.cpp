@@ -56,6 +56,13 @@ VerifyReport verifyTable(engine::Session& session, const std::string& path) {
     Table table(session);
     try {
         table.open(path, engine::AccessMode::Exclusive);
+    } catch (const engine::EngineError& e) {
+        // A table that is not there or is in use elsewhere cannot be judged at all.
+        if (e.code() == engine::ErrorCode::NotFound || e.code() == engine::ErrorCode::Locked) throw;
+        report.problems.push_back(e.what());
+        return report;
+    }
+    try {
         report.problems = table.verify();
         if (!report.problems.empty()) return report;
 
@@ -65,7 +72,6 @@ VerifyReport verifyTable(engine::Session& session, const std::string& path) {
         const std::size_t limit = std::size_t(std::max<std::int64_t>(counted, 0)) + 1;
         const std::string where = "Tabela " + table.path();
 
-        table.setIndexName("");
         bool overrun = false;
         std::vector<Row> primary = walk(table, columns, limit, true, overrun);
         if (overrun || std::int64_t(primary.size()) != counted)

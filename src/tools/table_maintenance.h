@@ -19,7 +19,8 @@ struct VerifyReport {
 
 // The engine's checks of the files, then, when they pass, what a cursor sees: the record
 // count, the same records forwards and backwards, and in every index. Never changes the
-// data; the exclusive open finishes an interrupted post as any open does.
+// data; the exclusive open finishes an interrupted post as any open does. Throws
+// EngineError when the table is missing or another program has it open.
 VerifyReport verifyTable(engine::Session& session, const std::string& path);
 
 // Rebuilds every companion index from the data file, also when their files are missing or

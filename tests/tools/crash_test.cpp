@@ -11,6 +11,7 @@
 #include <algorithm>
 #include <chrono>
 #include <cstdlib>
+#include <iostream>
 #include <map>
 #include <numeric>
 #include <random>
@@ -136,6 +137,8 @@ TEST(CrashTest, AcknowledgedRowsSurviveSigkill) {
     std::iota(keys.begin(), keys.end(), 0);
     auto start = Clock::now();
     int killedMidway = 0;
+    int rounds = 0;
+    std::size_t acknowledged = 0;
     for (int round = 1; round <= kMaxRounds && Clock::now() - start < kTimeBudget; ++round) {
         SCOPED_TRACE("round " + std::to_string(round));
         // A fresh order each round, so that inserts and updates land all over the indexes.
@@ -150,6 +153,8 @@ TEST(CrashTest, AcknowledgedRowsSurviveSigkill) {
             std::uniform_int_distribution<int>(round == 1 ? 300 : 30, 1500)(random));
         Acknowledged ack = loadAndKill(dir, table, dir.file("dane.tsv"), delay);
         if (!ack.exitedByItself) ++killedMidway;
+        ++rounds;
+        acknowledged += ack.lines.size();
 
         RunResult check = runLumiroDb(dir, {"check", table});
         ASSERT_EQ(check.exitCode, 0) << check.out << check.err;
@@ -182,6 +187,8 @@ TEST(CrashTest, AcknowledgedRowsSurviveSigkill) {
         ASSERT_LE(now.size(), std::size_t(kRows)) << "rows appeared from nowhere";
         known = std::move(now);
     }
+    std::cout << "rounds " << rounds << ", killed during the load " << killedMidway
+              << ", rows acknowledged " << acknowledged << "\n";
     EXPECT_GT(killedMidway, 0) << "every load finished before the kill; nothing was tested";
 }
 

@@ -55,7 +55,8 @@ TEST(Layout, SchemaTextReadsBackToTheSameSchemaText) {
         "ZDJĘCIE\tG\t10\n"
         "key=1\n"
         "index\tMIASTO\tMIEJSCOWOŚĆ;NAZWISKO\tnocase\n"
-        "index\tNAZ\tNAZWISKO\t-\n";
+        "index\tNAZ\tNAZWISKO\t-\n"
+        "index\tJEDEN\tNAZWISKO;ID\tunique,nocase\n";
     auto def = parseLayout(schema);
     EXPECT_EQ(def.fields[2].name, engine::utf8ToCp1250("MIEJSCOWOŚĆ"));
     EXPECT_EQ(formatSchema(def.fields, 1, def.indexes), schema);

@@ -20,7 +20,7 @@ const std::string kLayout =
     "ZMIANA\t@\t0\n"
     "ILOŚĆ\tS\t0\n"
     "KOD\tY\t4\n"
-    "UWAGI\tM\t20\n"
+    "UWAGI\tM\t60\n"
     "KURS\t#\t2\n"
     "ZDJ\tB\t10\n"
     "key=1\n"
@@ -35,7 +35,7 @@ const std::string kRow1 =
     "\t\t\t0.00\t\n";
 const std::string kRow2 =
     "2\tŻółkiewska-Łącka\t-1234.50\t0.1\ttrue\t1980-02-29\t08:00:00\t2024-01-02 03:04:05.006"
-    "\t-7\t00ff\twiersz 1\\nwiersz 2\\ttab \\\\ koniec\t-12.30\tcafe\n";
+    "\t-7\t00ff0a10\twiersz 1\\nwiersz 2\\ttab \\\\ koniec\t-12.30\tcafe\n";
 const std::string kRow3 = "3\t\t\t\t\t\t\t\t\t\t\t\t\n";
 
 class LumiroDb : public ::testing::Test {
@@ -137,6 +137,13 @@ TEST_F(LumiroDb, AutoincrementNumbersAreTheEnginesToGive) {
     dir.write("b.tsv", "NAZWA\nCelina\n");
     ASSERT_EQ(run({"load", t, dir.file("b.tsv")}).exitCode, 0);
     EXPECT_EQ(run({"dump", t}).out, "ID\tNAZWA\n1\tAnia\n2\tBeata\n3\tCelina\n");
+
+    // Without a key nothing identifies a row: every row is added, in the file's order.
+    dir.write("bez.txt", "NAZWA\tA\t20\nkey=0\n");
+    std::string unkeyed = dir.file("LISTA");
+    ASSERT_EQ(run({"create", unkeyed, dir.file("bez.txt")}).exitCode, 0);
+    for (int i = 0; i < 2; ++i) ASSERT_EQ(run({"load", unkeyed, dir.file("b.tsv")}).exitCode, 0);
+    EXPECT_EQ(run({"dump", unkeyed}).out, "NAZWA\nCelina\nCelina\n");
 }
 
 TEST_F(LumiroDb, ReindexRestoresDeletedIndexFiles) {
@@ -164,6 +171,25 @@ TEST_F(LumiroDb, ReindexRestoresDeletedIndexFiles) {
     EXPECT_EQ(dump(), before);
 }
 
+TEST_F(LumiroDb, CheckFindsADamagedIndexAndReindexRepairsIt) {
+    ASSERT_EQ(load(kHeader + kRow3 + kRow1 + kRow2).exitCode, 0);
+    std::string before = dump();
+    for (const auto& entry : std::filesystem::directory_iterator(dir.path())) {
+        if (entry.path().extension() != ".XG0") continue;
+        std::string bytes = dir.read(entry.path().filename().string());
+        ASSERT_GT(bytes.size(), 64u);
+        for (std::size_t i = bytes.size() / 2; i < bytes.size() / 2 + 32; ++i) bytes[i] ^= 0x5A;
+        dir.write(entry.path().filename().string(), bytes);
+    }
+    RunResult check = run({"check", table});
+    EXPECT_EQ(check.exitCode, 1);
+    EXPECT_NE(check.out.find("Liczba błędów"), std::string::npos) << check.out << check.err;
+    ASSERT_EQ(run({"reindex", table}).exitCode, 0);
+    check = run({"check", table});
+    EXPECT_EQ(check.exitCode, 0) << check.out << check.err;
+    EXPECT_EQ(dump(), before);
+}
+
 TEST_F(LumiroDb, FailuresExplainThemselvesAndChangeNothing) {
     ASSERT_EQ(load(kHeader + kRow1).exitCode, 0);
     std::string before = dump();
@@ -185,6 +211,9 @@ TEST_F(LumiroDb, FailuresExplainThemselvesAndChangeNothing) {
     EXPECT_TRUE(missing.out.empty());
     EXPECT_FALSE(missing.err.empty());
     EXPECT_EQ(run({"load", table, dir.file("brak.tsv")}).exitCode, 1);
+    RunResult checkMissing = run({"check", dir.file("BRAK")});
+    EXPECT_EQ(checkMissing.exitCode, 1);
+    EXPECT_NE(checkMissing.err.find("nie istnieje"), std::string::npos) << checkMissing.err;
 
     EXPECT_EQ(run({}).exitCode, 2);
     EXPECT_EQ(run({"kasuj", table}).exitCode, 2);
