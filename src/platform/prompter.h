@@ -44,8 +44,8 @@ class QtPrompter : public Prompter {
     MessageResult ask(MessageIcon icon, const QString& text, MessageButtons buttons) override;
 };
 
-// Test double: records each question and answers from a queue. An Ok box needs no queued
-// answer; a Yes/No question with nothing queued is a test fault and answers No.
+// Test double: records every box and answers Yes/No questions from a queue; Ok boxes need
+// and take no answer. A question with nothing queued is a test fault and answers No.
 class ScriptedPrompter : public Prompter {
   public:
     struct Question {
