@@ -3,6 +3,7 @@
 #include "app/gauge.h"
 #include "app/window_placement.h"
 
+#include <QCoreApplication>
 #include <QLabel>
 #include <QVBoxLayout>
 
@@ -37,6 +38,9 @@ void TPRACA::Start(const QString& title, int maximum) {
     centerOnScreen(*this);
     show();
     raise();
+    // The caller's loop may run without ever returning to the event loop, so the window
+    // must be mapped and painted now; user input stays queued until the work is done.
+    QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
     repaint();
 }
 

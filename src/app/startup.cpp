@@ -7,6 +7,7 @@
 
 #include <QApplication>
 #include <QEvent>
+#include <QPointer>
 #include <QProgressBar>
 #include <QTimer>
 
@@ -38,9 +39,9 @@ class QuitOnClose : public QObject {
   public:
     bool eventFilter(QObject* watched, QEvent* event) override {
         if (event->type() == QEvent::Close) {
-            auto* window = static_cast<QWidget*>(watched);
+            QPointer<QWidget> window = static_cast<QWidget*>(watched);
             QTimer::singleShot(0, this, [window] {
-                if (!window->isVisible()) QCoreApplication::quit();
+                if (window && !window->isVisible()) QCoreApplication::quit();
             });
         }
         return false;
