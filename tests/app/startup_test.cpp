@@ -7,6 +7,8 @@
 #include <QProgressBar>
 #include <QTimer>
 
+#include <algorithm>
+#include <optional>
 #include <stdexcept>
 #include <vector>
 

@@ -6,6 +6,8 @@
 #include <QLabel>
 #include <QProgressBar>
 
+#include <algorithm>
+
 #include <gtest/gtest.h>
 
 namespace lumiro::app {
