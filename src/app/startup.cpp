@@ -52,7 +52,7 @@ QString describe(const std::exception_ptr& failure) {
     try {
         std::rethrow_exception(failure);
     } catch (const std::exception& e) {
-        return QString::fromLocal8Bit(e.what());
+        return QString::fromUtf8(e.what());
     } catch (...) {
         return QStringLiteral("nieznany błąd");
     }
