@@ -326,6 +326,7 @@ void TableFile::writeDescriptor(const Index& index) {
         f->sync();
     }
     env_.rename(tmp, index.descPath);
+    env_.syncDir(dirName(index.descPath));
 }
 
 void TableFile::loadIndexes() {
@@ -717,6 +718,8 @@ void TableFile::unlockWrite() { data_->unlock(kWriteLockOffset, 1); }
 void TableFile::beginWrite() {
     if (!writable())
         fail(ErrorCode::ReadOnly, "Tabela " + path_ + " jest otwarta tylko do odczytu.");
+    if (broken_)
+        fail(ErrorCode::Io, "Tabela " + path_ + " wymaga ponownego otwarcia po nieudanym zapisie.");
     if (writing_) {
         if (batchDepth_ > 0) return;
         fail(ErrorCode::InvalidState, "Zapis do tabeli " + path_ + " już trwa.");
@@ -810,12 +813,35 @@ void TableFile::commitWrite() {
         if (journal_->pendingBytes() > kCheckpointBytes)
             journal_->checkpoint([this](std::uint8_t id) { return fileById(id); });
     } catch (...) {
-        writing_ = false;
-        unlockWrite();
-        throw;
+        // The change is durable in the journal but the files did not take all of it:
+        // replay the journal now, as an open after a crash would.
+        try {
+            journal_->recover([this](std::uint8_t id) { return fileById(id); });
+            invalidateCaches();
+        } catch (...) {
+            broken_ = true;
+            writing_ = false;
+            unlockWrite();
+            fail(ErrorCode::Io, "Zapis do tabeli " + path_ +
+                                    " nie został dokończony. Zmiana jest zabezpieczona w dzienniku i "
+                                    "zostanie odtworzona przy ponownym otwarciu tabeli.");
+        }
     }
     writing_ = false;
     unlockWrite();
+}
+
+void TableFile::invalidateCaches() {
+    blocks_->rollback();
+    blocks_->invalidate();
+    physicalValid_ = false;
+    auto reset = [](Index& idx) {
+        idx.pager->rollback();
+        idx.pager->invalidate();
+        idx.tree->reload();
+    };
+    if (primary_) reset(*primary_);
+    for (auto& s : secondaries_) reset(*s);
 }
 
 void TableFile::abortWrite() {
@@ -917,7 +943,9 @@ void TableFile::freeLastSlot() {
         return;
     }
     std::uint16_t prev = bh.prev;
+    // A free block says it holds nothing, for readers that walk blocks by number.
     std::memset(p, 0, hdr_.blockSize());
+    px::writeBlockHeader(p, px::BlockHeader{}, hdr_);
     if (prev != 0) {
         std::byte* q = blocks_->write(prev - 1);
         auto pbh = px::readBlockHeader(q, hdr_, path_);

@@ -145,6 +145,7 @@ private:
     void stampIndexes();
     void collectWrites(std::vector<JournalWrite>& out);
     File* fileById(std::uint8_t id);
+    void invalidateCaches();
     void lockWrite();
     void unlockWrite();
 
@@ -174,6 +175,7 @@ private:
     std::vector<std::string> openProblems_;
     bool writing_ = false;
     bool forceCommit_ = false;
+    bool broken_ = false;  // a durable change could not be applied; reopen replays it
     int batchDepth_ = 0;
     std::uint64_t journalSizeSeen_ = 0;
 };
