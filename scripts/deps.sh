@@ -17,6 +17,6 @@ ensure_packages() {
 }
 
 # Packages every build needs.
-BUILD_PACKAGES=(g++ cmake make pkg-config)
+BUILD_PACKAGES=(g++ cmake make pkg-config zlib1g-dev)
 # Packages only the tests need.
 TEST_PACKAGES=(libgtest-dev pxlib-dev)

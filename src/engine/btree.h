@@ -1,6 +1,9 @@
 // B+tree of fixed-size keys and values stored in one of our index files (.PX, .XGn).
 // Page 0 is the header: magic, format version, the index definition, the data file's
-// fingerprint and a checksum. Every page carries a CRC32C. See docs/table-files.md.
+// fingerprint and a checksum. Every page carries a CRC-32. See docs/index-files.md.
+// Keys compare as bytes (memcmp). Reads of a damaged file throw EngineError(Corrupt); they
+// never crash or loop. After any exception from a changing call, roll the pager's
+// transaction back and call reload().
 #pragma once
 
 #include <cstddef>
@@ -39,6 +42,7 @@ struct IndexEntry {
 class BTree {
 public:
     // Writes an empty tree with `meta` into an empty pager (inside the pager's transaction).
+    // The pager's page size (kIndexPageSize for our files; 256..65536 allowed) is stored.
     static void create(Pager& pager, const IndexMeta& meta);
     // Builds a tree from entries sorted by key (strictly increasing), packing leaves full.
     static void build(Pager& pager, const IndexMeta& meta, const std::vector<IndexEntry>& sorted);
@@ -73,7 +77,36 @@ public:
     // After the pager's transaction was rolled back or invalidated: re-read the header.
     void reload();
 
+    BTree(const BTree&) = delete;
+    BTree& operator=(const BTree&) = delete;
+
 private:
+    struct Step {
+        std::uint32_t page;
+        std::uint32_t slot;  // child taken
+    };
+    [[noreturn]] void corrupt(const std::string& detail) const;
+    void loadHeader();
+    void checkSizes(std::span<const std::byte> key, const std::span<const std::byte>* value) const;
+    // Page n checked to be a leaf (or an internal node) with a sane entry count; the
+    // pointer is valid until the next pager call.
+    const std::byte* readNode(std::uint32_t n, bool leaf);
+    std::byte* writeNode(std::uint32_t n, bool leaf);
+    std::byte* touch(std::uint32_t n);
+    std::uint32_t descend(std::span<const std::byte> key, Step* path);
+    std::optional<IndexEntry> forwardFrom(std::uint32_t leaf, std::uint32_t i);
+    std::optional<IndexEntry> backwardFrom(std::uint32_t leaf, std::int64_t i);
+    std::uint32_t allocPage();
+    void freePage(std::uint32_t n);
+    void insertIntoParent(const Step* path, int level, std::vector<std::byte> sep,
+                          std::uint32_t right);
+    void removeEmptyLeaf(std::uint32_t leaf, const Step* path);
+    void writeHeader();
+    void seal();
+    void verifyNode(std::uint32_t n, std::uint32_t level, const std::byte* lo, const std::byte* hi,
+                    std::vector<std::uint8_t>& seen, std::vector<std::uint32_t>& leaves,
+                    std::uint64_t& entries);
+
     Pager& pager_;
     std::string path_;
     IndexMeta meta_;
@@ -81,6 +114,10 @@ private:
     std::uint32_t height_ = 0;
     std::uint64_t count_ = 0;
     std::uint32_t freeHead_ = 0;
+    std::size_t pageSize_ = 0;
+    std::uint32_t leafCap_ = 0;
+    std::uint32_t innerCap_ = 0;
+    std::vector<std::uint32_t> touched_;  // pages changed by the call in progress
 };
 
 }  // namespace lumiro::engine

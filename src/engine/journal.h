@@ -43,26 +43,43 @@ public:
     int recover(const FileResolver& target);
 
     // Appends one transaction and syncs the journal: when this returns the change is
-    // durable. Throws EngineError (Io, DiskFull) and leaves the journal as it was.
+    // durable. Throws EngineError (Io, DiskFull) and leaves the journal as it was; the
+    // caller then must not apply the transaction (its outcome after a crash is open, see
+    // docs/durability.md). The files may be written only after this returns. Commits,
+    // applies and checkpoints of one table are serialized by the caller (its write lock).
     void commit(const std::vector<JournalWrite>& writes);
 
     // Bytes of committed transactions since the last checkpoint.
     std::uint64_t pendingBytes() const { return pending_; }
 
     // Syncs every file the pending transactions touched, then empties the journal and
-    // syncs it, so that old images can never be replayed over newer data.
+    // syncs it, so that old images can never be replayed over newer data. Every committed
+    // transaction must have been applied to the files before.
     void checkpoint(const FileResolver& target);
 
-    // Removes the journal file (after a checkpoint, when the table closes).
+    // Removes the journal file (after a checkpoint, when the table closes). Throws
+    // InvalidState when committed transactions are still pending. A later call reopens it.
     void removeFile();
 
+    const std::string& path() const { return path_; }
+
 private:
+    void open();
+    void ensureOpen();
+    // Reads the records from the file header on, calling `apply` (may be empty) for each
+    // good one; updates end_, nextSequence_, pending_ and touched_. Returns the count.
+    int scan(const std::function<void(const std::vector<JournalWrite>&)>& apply);
+    void makeTailClean();
+
     Env& env_;
     std::string path_;
     std::unique_ptr<File> file_;
     std::uint64_t pending_ = 0;  // bytes of journal content since the last checkpoint
     std::uint64_t nextSequence_ = 1;
     std::vector<std::uint8_t> touched_;  // file ids written since the last checkpoint
+    std::uint64_t end_ = 0;              // end of the last good record
+    // A failed commit could not cut its record off: it must go before the next append.
+    bool failedTail_ = false;
 };
 
 }  // namespace lumiro::engine

@@ -4,6 +4,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <list>
 #include <memory>
 #include <unordered_map>
@@ -27,7 +28,8 @@ public:
     // Content of page n (n < pageCount()); stays valid until the next call on this pager.
     // Throws Corrupt when the file is shorter than its page count says.
     const std::byte* read(std::uint32_t n);
-    // Writable copy of page n within the current transaction.
+    // Writable copy of page n within the current transaction. The pointer stays valid until
+    // apply(), rollback(), invalidate() or a truncate() below n.
     std::byte* write(std::uint32_t n);
     // Appends a zeroed page to the transaction and returns its number.
     std::uint32_t append();
@@ -38,13 +40,25 @@ public:
     // The transaction's changes as journal writes (page images, then the size change).
     void collect(std::vector<JournalWrite>& out) const;
     // After commit: write the changed pages into the file and keep them as clean pages.
+    // When a write fails the transaction stays pending (apply may be retried; recovery
+    // from the journal repairs the file after a crash).
     void apply();
     // Abandons the transaction's changes.
     void rollback();
     // Forgets every cached page and re-reads the file's size (another program changed it).
     void invalidate();
 
+    // Called on every page as it is read from the file (never on the transaction's own
+    // pages), so that a file format checks a page once rather than on every read. A throw
+    // keeps the page out of the cache. Setting a check forgets the clean pages.
+    using PageCheck = std::function<void(std::uint32_t n, const std::byte* page)>;
+    void setPageCheck(PageCheck check);
+
 private:
+    std::vector<std::byte>& load(std::uint32_t n);
+    void keepClean(std::uint32_t n, std::vector<std::byte>&& bytes);
+    std::uint32_t pagesInFile();
+
     File* file_;
     std::uint8_t fileId_;
     std::uint64_t base_;
@@ -60,6 +74,7 @@ private:
         std::list<std::uint32_t>::iterator pos;
     };
     std::unordered_map<std::uint32_t, CleanPage> clean_;
+    PageCheck check_;
 };
 
 }  // namespace lumiro::engine

@@ -4,6 +4,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <span>
 #include <string>
 #include <vector>
@@ -23,6 +24,12 @@ constexpr std::uint8_t kFileTypeUnkeyedDb = 2;  // .DB without a primary key
 constexpr std::uint8_t kVersion7 = 0x0C;
 constexpr std::size_t kHeaderPrefix = 0x78;     // fixed part of a 4.x+ header
 constexpr std::size_t kBlockHeaderSize = 6;
+// What Paradox writes for the "Pdox ANSI Polish" language driver (code page 1250): the sort
+// order byte at 0x29 and the driver name stored at the end of the header.
+constexpr std::uint8_t kSortOrderPolish = 0x5E;
+constexpr const char* kLanguageDriverPolish = "anpolish";
+// 4.x+ header field that Paradox used as an update stamp; we keep our generation counter in it.
+constexpr std::size_t kGenerationOffset = 0x60;
 
 struct Header {
     std::uint16_t recordSize = 0;
@@ -92,6 +99,23 @@ void encodeField(const FieldDef& f, const Value& v, std::byte* p);
 // order-preserving encoding; alpha texts are mapped through the Polish weights.
 std::size_t keyWidth(const FieldDef& f);
 void encodeKey(const FieldDef& f, const std::byte* p, bool caseInsensitive, std::byte* out);
+
+// What a companion index file written by Paradox or pxlib says about itself, so that the
+// engine can build its own index in its place.
+struct ForeignIndexInfo {
+    bool primary = false;                 // .PX
+    std::string name;                     // .XGn: the name stored in the file; .Xnn/.Ynn: the
+                                          // indexed column's name; empty for .PX and .YGn
+    std::vector<int> columns;             // 0-based positions in table.fields, in key order;
+                                          // empty when the file does not tell (.YGn)
+    std::optional<bool> caseInsensitive;  // nullopt when the file does not tell
+};
+
+// Recognises a genuine .PX, .Xnn/.Ynn or .XGn/.YGn file of `table` from its bytes (at least
+// its header) and its name; nullopt when the bytes are not such a file or do not fit the table.
+// Never throws for malformed bytes.
+std::optional<ForeignIndexInfo> parseForeignIndex(std::span<const std::byte> fileBytes,
+                                                  const std::string& fileName, const Header& table);
 
 // Reader of the .MB file that holds blob field data.
 class BlobFile {

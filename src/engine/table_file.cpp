@@ -473,8 +473,10 @@ std::vector<IndexDef> TableFile::recoverableDefs() {
         if (!info || info->primary) continue;
         IndexDef d;
         d.name = info->name;
-        d.caseInsensitive = info->caseInsensitive;
-        for (int no : info->fieldNumbers)
+        // The program's secondary indexes are all case-insensitive; keep that when the
+        // file does not say.
+        d.caseInsensitive = info->caseInsensitive.value_or(true);
+        for (int no : info->columns)
             if (no >= 0 && no < int(hdr_.fields.size())) d.fields.push_back(hdr_.fields[no].name);
         if (d.name.empty() && d.fields.size() == 1) d.name = d.fields[0];
         if (!d.name.empty() && !d.fields.empty() && !known(d.name)) defs.push_back(d);

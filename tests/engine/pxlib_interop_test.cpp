@@ -1,0 +1,353 @@
+// Files we write must open in pxlib, an independent Paradox implementation, and files it
+// writes must read back through our codec. pxlib (Debian 0.6.8) is used only for what it does
+// reliably: no .MB files, no BCD writing, texts passed as raw code page 1250 bytes.
+#include <gtest/gtest.h>
+extern "C" {  // the library's header declares no C linkage of its own
+#include <paradox.h>
+}
+#include <stdlib.h>
+#include <unistd.h>
+
+#include <cstring>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "engine/cp1250.h"
+#include "engine/datetime.h"
+#include "engine/error.h"
+#include "engine/paradox_format.h"
+#include "support/paradox_table_file.h"
+
+namespace lumiro::engine::px {
+namespace {
+
+class TempDir {
+  public:
+    TempDir() {
+        std::string tmpl =
+            (std::filesystem::temp_directory_path() / "lumiro-pxlib-XXXXXX").string();
+        if (!mkdtemp(tmpl.data())) throw std::runtime_error("mkdtemp");
+        path_ = tmpl;
+    }
+    ~TempDir() { std::filesystem::remove_all(path_); }
+    std::string file(const std::string& name) const { return (path_ / name).string(); }
+
+  private:
+    std::filesystem::path path_;
+};
+
+std::vector<std::string> g_pxlibErrors;
+
+void collectError(pxdoc_t*, int level, const char* msg, void*) {
+    if (level != PX_Warning) g_pxlibErrors.push_back(msg ? msg : "?");
+}
+
+// Owns a pxlib document and frees it the way the library expects.
+struct PxDoc {
+    pxdoc_t* doc = PX_new2(collectError, nullptr, nullptr, nullptr);
+    ~PxDoc() {
+        if (doc) {
+            PX_close(doc);
+            PX_delete(doc);
+        }
+    }
+    std::string take(char* s) const {
+        if (!s) return {};
+        std::string out(s);
+        doc->free(doc, s);
+        return out;
+    }
+};
+
+class PxlibInterop : public ::testing::Test {
+  protected:
+    static void SetUpTestSuite() { PX_boot(); }
+    static void TearDownTestSuite() { PX_shutdown(); }
+    void SetUp() override { g_pxlibErrors.clear(); }
+    void TearDown() override { EXPECT_TRUE(g_pxlibErrors.empty()) << g_pxlibErrors.front(); }
+    TempDir dir;
+};
+
+FieldDef field(const std::string& name, FieldType type, int size = 0) {
+    return FieldDef{utf8ToCp1250(name), type, size, false};
+}
+
+std::vector<FieldDef> everyReadableType() {
+    return {field("Id", FieldType::AutoInc),          field("Nazwisko", FieldType::Alpha, 40),
+            field("Dzieci", FieldType::Short),        field("Pensja", FieldType::Long),
+            field("Urodzony", FieldType::Date),       field("Godzina", FieldType::Time),
+            field("Płaca", FieldType::Money),         field("Wskaźnik", FieldType::Number),
+            field("Zmieniono", FieldType::Timestamp), field("Aktywny", FieldType::Logical),
+            field("Składka", FieldType::Bcd, 2),      field("Znacznik", FieldType::Bytes, 3),
+            field("Uwagi", FieldType::Memo, 40)};
+}
+
+std::vector<test::Row> sampleRows(int count) {
+    static const char* names[] = {"Żółkiewski", "Łukasiewicz", "Ćwik", "Śliwińska", "Nowak"};
+    std::vector<test::Row> rows;
+    for (int i = 0; i < count; ++i) {
+        test::Row r;
+        r.push_back(std::int64_t(i + 1));
+        r.push_back(utf8ToCp1250(std::string(names[i % 5]) + " " + std::to_string(i)));
+        r.push_back(i % 7 == 0 ? Value{} : Value(std::int64_t(i % 2 ? -i : i)));
+        r.push_back(std::int64_t(-100000 + i * 4321));
+        r.push_back(daysFromCivil({1950 + i % 60, 1 + i % 12, 1 + i % 28}));
+        r.push_back(std::int64_t((i * 3'600'000 + 1234) % kMillisPerDay));
+        r.push_back(i % 5 == 0 ? Value{} : Value(double(i) * 100.25 - 1000));
+        r.push_back(-3.5 + i);
+        r.push_back(double(daysFromCivil({2020, 1, 1 + i % 28})) * kMillisPerDay + 1000.0 * i);
+        r.push_back(i % 3 == 0);
+        r.push_back(std::string(i % 2 ? "-" : "") + std::to_string(i * 13) + ".0" +
+                    std::to_string(i % 10));
+        r.push_back(std::string("\x01\xFE") + char('a' + i % 26));
+        r.push_back(utf8ToCp1250("notatka zażółć nr " + std::to_string(i)));
+        rows.push_back(std::move(r));
+    }
+    return rows;
+}
+
+TEST_F(PxlibInterop, PxlibReadsTablesWeWrite) {
+    const auto fields = everyReadableType();
+    const auto rows = sampleRows(60);
+    const std::string path = dir.file("KADRY.DB");
+    test::writeFileBytes(path, test::buildParadoxTable(fields, 0, rows, "KADRY.DB"));
+
+    PxDoc px;
+    ASSERT_EQ(PX_open_file(px.doc, path.c_str()), 0);
+    ASSERT_EQ(PX_get_num_fields(px.doc), int(fields.size()));
+    ASSERT_EQ(PX_get_num_records(px.doc), int(rows.size()));
+    std::vector<int> offsets;
+    int offset = 0;
+    for (std::size_t i = 0; i < fields.size(); ++i) {
+        const pxfield_t* pf = PX_get_field(px.doc, int(i));
+        ASSERT_NE(pf, nullptr);
+        EXPECT_EQ(std::string(pf->px_fname), fields[i].name);
+        EXPECT_EQ(int(static_cast<unsigned char>(pf->px_ftype)), int(fields[i].type));
+        EXPECT_EQ(pf->px_flen, storedSize(fields[i]));
+        if (fields[i].type == FieldType::Bcd) {
+            EXPECT_EQ(pf->px_fdc, fields[i].size);
+        }
+        offsets.push_back(offset);
+        offset += pf->px_flen;
+    }
+    ASSERT_EQ(PX_get_recordsize(px.doc), offset);
+
+    std::vector<char> buf(static_cast<std::size_t>(offset));
+    for (std::size_t r = 0; r < rows.size(); ++r) {
+        ASSERT_NE(PX_get_record(px.doc, int(r), buf.data()), nullptr) << r;
+        const test::Row& want = rows[r];
+        auto at = [&](int f) { return buf.data() + offsets[std::size_t(f)]; };
+        char* s = nullptr;
+        long l = 0;
+        short sh = 0;
+        double d = 0;
+        char b = 0;
+
+        ASSERT_EQ(PX_get_data_long(px.doc, at(0), 4, &l), 1);
+        EXPECT_EQ(l, std::get<std::int64_t>(want[0]));
+        ASSERT_EQ(PX_get_data_alpha(px.doc, at(1), 40, &s), 1);
+        EXPECT_EQ(px.take(s), std::get<std::string>(want[1]));
+        if (isNull(want[2])) {
+            EXPECT_EQ(PX_get_data_short(px.doc, at(2), 2, &sh), 0);
+        } else {
+            ASSERT_EQ(PX_get_data_short(px.doc, at(2), 2, &sh), 1);
+            EXPECT_EQ(sh, std::get<std::int64_t>(want[2]));
+        }
+        ASSERT_EQ(PX_get_data_long(px.doc, at(3), 4, &l), 1);
+        EXPECT_EQ(l, std::get<std::int64_t>(want[3]));
+        ASSERT_EQ(PX_get_data_long(px.doc, at(4), 4, &l), 1);
+        EXPECT_EQ(l, std::get<std::int64_t>(want[4]));
+        int y = 0, m = 0, dd = 0;
+        PX_SdnToGregorian(l + 1721425, &y, &m, &dd);  // pxlib's own calendar agrees with ours
+        const CivilDate c = civilFromDays(l);
+        EXPECT_EQ(y, c.year);
+        EXPECT_EQ(m, c.month);
+        EXPECT_EQ(dd, c.day);
+        ASSERT_EQ(PX_get_data_long(px.doc, at(5), 4, &l), 1);
+        EXPECT_EQ(l, std::get<std::int64_t>(want[5]));
+        if (isNull(want[6])) {
+            EXPECT_EQ(PX_get_data_double(px.doc, at(6), 8, &d), 0);
+        } else {
+            ASSERT_EQ(PX_get_data_double(px.doc, at(6), 8, &d), 1);
+            EXPECT_EQ(d, std::get<double>(want[6]));
+        }
+        ASSERT_EQ(PX_get_data_double(px.doc, at(7), 8, &d), 1);
+        EXPECT_EQ(d, std::get<double>(want[7]));
+        ASSERT_EQ(PX_get_data_double(px.doc, at(8), 8, &d), 1);
+        EXPECT_EQ(d, std::get<double>(want[8]));
+        ASSERT_EQ(PX_get_data_byte(px.doc, at(9), 1, &b), 1);
+        EXPECT_EQ(b != 0, std::get<bool>(want[9]));
+        ASSERT_EQ(PX_get_data_bcd(px.doc, reinterpret_cast<unsigned char*>(at(10)), 2, &s), 1);
+        EXPECT_EQ(px.take(s),
+                  std::get<std::string>(decodeField(
+                      fields[10], reinterpret_cast<const std::byte*>(at(10)), nullptr)));
+        EXPECT_EQ(std::get<std::string>(
+                      decodeField(fields[10], reinterpret_cast<const std::byte*>(at(10)), nullptr)),
+                  std::get<std::string>(want[10]));
+        ASSERT_EQ(PX_get_data_bytes(px.doc, at(11), 3, &s), 1);
+        EXPECT_EQ(std::memcmp(s, std::get<std::string>(want[11]).data(), 3), 0);
+        px.doc->free(px.doc, s);
+        int mod = 0, size = 0;
+        ASSERT_EQ(PX_get_data_blob(px.doc, at(12), 50, &mod, &size, &s), 1);
+        const std::string& memo = std::get<std::string>(want[12]);
+        ASSERT_EQ(size, int(memo.size()));
+        EXPECT_EQ(std::string(s, std::size_t(size)), memo);
+        px.doc->free(px.doc, s);
+    }
+}
+
+// A field array allocated the way pxlib frees it.
+pxfield_t* pxFields(pxdoc_t* doc, const std::vector<FieldDef>& fields) {
+    auto* pf =
+        static_cast<pxfield_t*>(doc->malloc(doc, fields.size() * sizeof(pxfield_t), "test fields"));
+    for (std::size_t i = 0; i < fields.size(); ++i) {
+        pf[i].px_fname = PX_strdup(doc, fields[i].name.c_str());
+        pf[i].px_ftype = char(fields[i].type);
+        pf[i].px_flen = storedSize(fields[i]);
+        pf[i].px_fdc = 0;
+    }
+    return pf;
+}
+
+std::vector<FieldDef> everyWritableType() {
+    return {field("Numer", FieldType::Long),       field("Nazwisko", FieldType::Alpha, 30),
+            field("Dzieci", FieldType::Short),     field("Urodzony", FieldType::Date),
+            field("Godzina", FieldType::Time),     field("Płaca", FieldType::Money),
+            field("Wskaźnik", FieldType::Number),  field("Zmieniono", FieldType::Timestamp),
+            field("Aktywny", FieldType::Logical),  field("Licznik", FieldType::AutoInc),
+            field("Znacznik", FieldType::Bytes, 4)};
+}
+
+// Writes `rows` through pxlib's own encoders into a new table at `path`.
+void writeWithPxlib(const std::string& path, const std::vector<FieldDef>& fields, int keys,
+                    const std::vector<test::Row>& rows) {
+    PxDoc px;
+    ASSERT_EQ(PX_create_file(px.doc, pxFields(px.doc, fields), int(fields.size()), path.c_str(),
+                             keys ? pxfFileTypIndexDB : pxfFileTypNonIndexDB),
+              0);
+    if (keys) PX_set_value(px.doc, "numprimkeys", float(keys));
+    PX_set_value(px.doc, "codepage", 1250);
+    PX_set_tablename(px.doc, "PXLIB");
+    std::vector<char> rec(std::size_t(PX_get_recordsize(px.doc)));
+    for (const auto& row : rows) {
+        std::fill(rec.begin(), rec.end(), 0);
+        char* p = rec.data();
+        for (std::size_t f = 0; f < fields.size(); ++f) {
+            const int len = storedSize(fields[f]);
+            const Value& v = row[f];
+            if (!isNull(v)) {
+                switch (fields[f].type) {
+                    case FieldType::Alpha: {
+                        std::string s = std::get<std::string>(v);
+                        PX_put_data_alpha(px.doc, p, len, s.data());
+                        break;
+                    }
+                    case FieldType::Bytes: {
+                        std::string s = std::get<std::string>(v);
+                        PX_put_data_bytes(px.doc, p, len, s.data());
+                        break;
+                    }
+                    case FieldType::Short:
+                        PX_put_data_short(px.doc, p, 2, short(std::get<std::int64_t>(v)));
+                        break;
+                    case FieldType::Long:
+                    case FieldType::AutoInc:
+                    case FieldType::Date:
+                    case FieldType::Time:
+                        PX_put_data_long(px.doc, p, 4, int(std::get<std::int64_t>(v)));
+                        break;
+                    case FieldType::Money:
+                    case FieldType::Number:
+                    case FieldType::Timestamp:
+                        PX_put_data_double(px.doc, p, 8, std::get<double>(v));
+                        break;
+                    case FieldType::Logical:
+                        PX_put_data_byte(px.doc, p, 1, std::get<bool>(v) ? 1 : 0);
+                        break;
+                    default:
+                        FAIL() << "type not written by pxlib";
+                }
+            }
+            p += len;
+        }
+        ASSERT_GE(PX_put_record(px.doc, rec.data()), 0);
+    }
+}
+
+std::vector<test::Row> writableRows(int count) {
+    std::vector<test::Row> rows;
+    for (int i = 0; i < count; ++i) {
+        rows.push_back(
+            {std::int64_t(i * 10 - 100), utf8ToCp1250("Zieliński-Łoś " + std::to_string(i)),
+             i % 4 ? Value(std::int64_t(-i)) : Value{}, daysFromCivil({1990 + i % 30, 12, 31}),
+             std::int64_t(i * 1000), i % 3 ? Value(-1234.5 + i) : Value{}, 1.0 / (i + 1),
+             double(daysFromCivil({1999, 1, 1})) * kMillisPerDay, i % 2 == 1, std::int64_t(i + 1),
+             std::string("\x7F\x00\x80\x01", 4)});
+    }
+    return rows;
+}
+
+TEST_F(PxlibInterop, WeReadTablesPxlibWrites) {
+    const auto fields = everyWritableType();
+    const auto rows = writableRows(150);
+    const std::string path = dir.file("PXLIB.DB");
+    writeWithPxlib(path, fields, 0, rows);
+
+    Header h;
+    const auto got = test::readParadoxTable(test::readFileBytes(path), &h);
+    EXPECT_EQ(h.fileType, kFileTypeUnkeyedDb);
+    EXPECT_EQ(h.fileVersion, kVersion7);
+    EXPECT_EQ(h.codePage, 1250);
+    EXPECT_EQ(h.tableName, "PXLIB");
+    EXPECT_GT(h.fileBlocks, 1);
+    ASSERT_EQ(h.fields.size(), fields.size());
+    for (std::size_t i = 0; i < fields.size(); ++i) {
+        EXPECT_EQ(h.fields[i].name, fields[i].name);
+        EXPECT_EQ(h.fields[i].type, fields[i].type);
+        EXPECT_EQ(h.fields[i].size, fields[i].size);
+    }
+    ASSERT_EQ(got.size(), rows.size());
+    for (std::size_t r = 0; r < rows.size(); ++r)
+        for (std::size_t f = 0; f < fields.size(); ++f)
+            EXPECT_EQ(got[r][f], rows[r][f]) << "row " << r << " field " << f;
+}
+
+TEST_F(PxlibInterop, KeyedTableAndPrimaryIndexFromPxlib) {
+    const std::vector<FieldDef> fields = {field("Numer", FieldType::Long),
+                                          field("Nazwisko", FieldType::Alpha, 20)};
+    std::vector<test::Row> rows;
+    for (int i = 0; i < 30; ++i)
+        rows.push_back({std::int64_t(i), utf8ToCp1250("Wąsik " + std::to_string(i))});
+    const std::string path = dir.file("KLUCZ.DB");
+    writeWithPxlib(path, fields, 1, rows);
+
+    Header h;
+    const auto got = test::readParadoxTable(test::readFileBytes(path), &h);
+    EXPECT_EQ(h.fileType, kFileTypeKeyedDb);
+    EXPECT_EQ(h.keyFieldCount, 1);
+    EXPECT_EQ(got, rows);
+
+    // pxlib builds a .PX for the keyed table; we recognise it as the primary index.
+    const std::string pxPath = dir.file("KLUCZ.PX");
+    {
+        PxDoc db;
+        ASSERT_EQ(PX_open_file(db.doc, path.c_str()), 0);
+        PxDoc index;
+        const std::vector<FieldDef> key = {fields[0]};
+        ASSERT_EQ(PX_create_file(index.doc, pxFields(index.doc, key), 1, pxPath.c_str(),
+                                 pxfFileTypPrimIndex),
+                  0);
+        ASSERT_EQ(PX_write_primary_index(db.doc, index.doc), 0);
+    }
+    const auto pxBytes = test::readFileBytes(pxPath);
+    const auto info = parseForeignIndex(pxBytes, "KLUCZ.PX", h);
+    ASSERT_TRUE(info);
+    EXPECT_TRUE(info->primary);
+    EXPECT_EQ(info->columns, std::vector<int>{0});
+    EXPECT_FALSE(parseForeignIndex(pxBytes, "KLUCZ.XG0", h));
+    EXPECT_FALSE(parseForeignIndex(test::readFileBytes(path), "KLUCZ.PX", h));
+}
+
+}  // namespace
+}  // namespace lumiro::engine::px
