@@ -50,7 +50,7 @@ std::string formatSeconds(double s) {
 
 std::string formatRatio(double r) {
     char buf[32];
-    std::snprintf(buf, sizeof buf, "%.2f", r);
+    std::snprintf(buf, sizeof buf, r < 0.1 ? "%.3f" : "%.2f", r);
     return buf;
 }
 

@@ -276,9 +276,10 @@ static void Rp7PeakMemory(benchmark::State& state) {
             waitpid(pid, &status, 0);
             long baselineKb = 0, peakKb = 0;
             long long walkNs = 0, rows = 0;
+            std::size_t textBytes = 0;
             if (!WIFEXITED(status) || WEXITSTATUS(status) != 0 ||
-                std::sscanf(out.c_str(), "%ld %ld %lld %lld", &baselineKb, &peakKb, &walkNs,
-                            &rows) != 4) {
+                std::sscanf(out.c_str(), "%ld %ld %lld %lld %zu", &baselineKb, &peakKb, &walkNs,
+                            &rows, &textBytes) != 5) {
                 state.SkipWithError(("memory child failed: " + out).c_str());
                 break;
             }
@@ -287,6 +288,7 @@ static void Rp7PeakMemory(benchmark::State& state) {
             double data = double(fileBytes(path));
             double budget = 2 * data + kMemorySlackBytes;
             state.counters["rows"] = double(rows);
+            state.counters["text_read_MB"] = double(textBytes) / (1024 * 1024);
             state.counters["peak_growth_MB"] = growth / (1024 * 1024);
             state.counters["data_MB"] = data / (1024 * 1024);
             state.counters["budget_MB"] = budget / (1024 * 1024);
