@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Builds the fuzz targets with clang in build/fuzz (the gcc builds stay untouched) and runs
 # each for SECONDS (default 60). Findings are written to fuzz/crashes/<target>-crash-...;
-# the exit status is 1 when any target found one.
+# the exit status is 1 when any target found one. With LUMIRO_FUZZ_KEEP_GOING=1 a target
+# goes on after a finding (libFuzzer's fork mode) and collects every one it meets.
 #   bash fuzz/run_fuzz.sh [SECONDS]
 #   bash fuzz/run_fuzz.sh corpus     regenerates the seed corpus in fuzz/corpus
 # Reproduce a finding: build/fuzz/fuzz/fuzz_table_files fuzz/crashes/<file>
@@ -28,6 +29,10 @@ fi
 SECONDS_EACH=${1:-60}
 cmake --build "$BUILD_DIR" --target fuzz_table_files fuzz_paradox_header -j"$(nproc)"
 mkdir -p fuzz/crashes
+extra=()
+if [ "${LUMIRO_FUZZ_KEEP_GOING:-0}" = 1 ]; then
+    extra=(-fork=1 -ignore_crashes=1 -ignore_timeouts=1 -ignore_ooms=1)
+fi
 status=0
 for target in table_files paradox_header; do
     case $target in
@@ -38,7 +43,7 @@ for target in table_files paradox_header; do
     mkdir -p "$work"
     echo "== fuzz_$target, $SECONDS_EACH s"
     if ! "$BUILD_DIR/fuzz/fuzz_$target" -max_total_time="$SECONDS_EACH" -timeout=10 \
-            -rss_limit_mb=2048 -max_len=$max_len -print_final_stats=1 \
+            -rss_limit_mb=2048 -max_len=$max_len -print_final_stats=1 "${extra[@]}" \
             -artifact_prefix="fuzz/crashes/$target-" "$work" "fuzz/corpus/$target"; then
         echo "fuzz_$target found a problem; see fuzz/crashes/"
         status=1
