@@ -16,7 +16,7 @@ ensure_packages() {
     fi
 }
 
-# Packages every build needs.
-BUILD_PACKAGES=(g++ cmake make pkg-config zlib1g-dev)
+# Packages every build needs (zlib for checksums, Qt 6 for the windows, libjpeg for the pictures).
+BUILD_PACKAGES=(g++ cmake make pkg-config zlib1g-dev qt6-base-dev libjpeg62-turbo-dev)
 # Packages only the tests need.
 TEST_PACKAGES=(libgtest-dev pxlib-dev)

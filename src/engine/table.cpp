@@ -37,6 +37,13 @@ std::vector<std::string> splitList(const std::string& list) {
 Table::Table(Session& session) : session_(session) { session_.attach(this); }
 
 Table::~Table() {
+    // Handlers belong to owners that may already be gone.
+    onStateChange = nullptr;
+    afterInsert = nullptr;
+    onDataChange = nullptr;
+    afterScroll = nullptr;
+    calc_ = nullptr;
+    filter_ = nullptr;
     try {
         close();
     } catch (...) {
@@ -215,11 +222,11 @@ void Table::switchOrder(int order) {
     updateRange();
     if (had) {
         // Keep the same record current in the new order.
-        auto key = file_->keyOf(order_, buffer_);
         if (order_ == kPrimaryOrder && !file_->keyed()) {
             first();
             return;
         }
+        auto key = file_->keyOf(order_, buffer_);
         auto e = scan(file_->seek(order_, key, TableFile::Seek::GE), true);
         if (e) {
             setCurrent(*e);

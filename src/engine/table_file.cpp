@@ -492,7 +492,15 @@ void TableFile::convertForeignCompanions() {
         if (index) env_.remove(file);
     }
     dropIndexes();
-    for (const auto& d : defs) addIndex(d);
+    // Under the write lock: nobody else can write while our indexes take their place.
+    converting_ = true;
+    try {
+        for (const auto& d : defs) addIndex(d);
+    } catch (...) {
+        converting_ = false;
+        throw;
+    }
+    converting_ = false;
 }
 
 // ---------------------------------------------------------------------------------------
@@ -1185,8 +1193,12 @@ void TableFile::addIndex(const IndexDef& defIn) {
     try {
         if (blocks_->dirty())
             fail(ErrorCode::InvalidState, "Nie można dodać indeksu w trakcie zapisu rekordów.");
+        // Index files are replaced outside the journal: no older image of them may stay
+        // in it to be replayed over the new files.
+        if (journal_->pendingBytes() > 0 || journal_->needsRecovery())
+            journal_->checkpoint([this](std::uint8_t id) { return fileById(id); });
         if (def.primary) {
-            if (mode_ != AccessMode::Exclusive)
+            if (mode_ != AccessMode::Exclusive && !converting_)
                 fail(ErrorCode::InvalidState, "Dodanie indeksu głównego wymaga otwarcia tabeli " +
                                                   path_ + " na wyłączność.");
             def.unique = true;

@@ -175,7 +175,8 @@ private:
     std::vector<std::string> openProblems_;
     bool writing_ = false;
     bool forceCommit_ = false;
-    bool broken_ = false;  // a durable change could not be applied; reopen replays it
+    bool broken_ = false;
+    bool converting_ = false;  // replacing another engine's companions at open  // a durable change could not be applied; reopen replays it
     int batchDepth_ = 0;
     std::uint64_t journalSizeSeen_ = 0;
 };

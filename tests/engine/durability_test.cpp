@@ -72,7 +72,7 @@ std::vector<Step> workload(int count, unsigned seed) {
     return steps;
 }
 
-void apply(Model& m, const Step& s) {
+void applyStep(Model& m, const Step& s) {
     if (s.kind == Step::Delete) m.erase(s.nr);
     else m[s.nr] = s.name;
 }
@@ -150,7 +150,7 @@ TEST(Durability, PowerCutAtAnyPointKeepsEveryAcknowledgedPost) {
             for (const auto& st : steps) {
                 inFlight = st;
                 run(t, st);
-                apply(acked, st);
+                applyStep(acked, st);
                 inFlight.reset();
             }
         } catch (const EngineError&) {
@@ -158,7 +158,7 @@ TEST(Durability, PowerCutAtAnyPointKeepsEveryAcknowledgedPost) {
         env.dropUnsyncedData();
         Model found = read(env);
         Model withInFlight = acked;
-        if (inFlight) apply(withInFlight, *inFlight);
+        if (inFlight) applyStep(withInFlight, *inFlight);
         // The post that was under way when the power went may or may not have made it.
         EXPECT_TRUE(found == acked || found == withInFlight);
     }

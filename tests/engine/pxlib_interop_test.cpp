@@ -2,6 +2,11 @@
 // writes must read back through our codec. pxlib (Debian 0.6.8) is used only for what it does
 // reliably: no .MB files, no BCD writing, texts passed as raw code page 1250 bytes.
 #include <gtest/gtest.h>
+
+#include <algorithm>
+
+#include "engine/session.h"
+#include "engine/table.h"
 extern "C" {  // the library's header declares no C linkage of its own
 #include <paradox.h>
 }
@@ -347,6 +352,128 @@ TEST_F(PxlibInterop, KeyedTableAndPrimaryIndexFromPxlib) {
     EXPECT_EQ(info->columns, std::vector<int>{0});
     EXPECT_FALSE(parseForeignIndex(pxBytes, "KLUCZ.XG0", h));
     EXPECT_FALSE(parseForeignIndex(test::readFileBytes(path), "KLUCZ.PX", h));
+}
+
+
+// Reads every record of a table through pxlib as decoded by our codec from pxlib's bytes,
+// so the comparison covers pxlib's walk of the blocks and its view of the header.
+std::vector<test::Row> readWithPxlib(const std::string& path, const std::vector<FieldDef>& expect) {
+    PxDoc px;
+    EXPECT_EQ(PX_open_file(px.doc, path.c_str()), 0);
+    const int n = PX_get_num_fields(px.doc);
+    EXPECT_EQ(n, int(expect.size()));
+    pxfield_t* pf = PX_get_fields(px.doc);
+    std::vector<FieldDef> fields;
+    for (int i = 0; i < n; ++i) {
+        EXPECT_EQ(std::string(pf[i].px_fname), expect[std::size_t(i)].name);
+        EXPECT_EQ(int(std::uint8_t(pf[i].px_ftype)), int(expect[std::size_t(i)].type));
+        EXPECT_EQ(pf[i].px_flen, storedSize(expect[std::size_t(i)]));
+    }
+    std::vector<test::Row> rows;
+    std::vector<char> rec(std::size_t(PX_get_recordsize(px.doc)));
+    for (int r = 0; r < PX_get_num_records(px.doc); ++r) {
+        if (!PX_get_record(px.doc, r, rec.data())) {
+            ADD_FAILURE() << "pxlib cannot read record " << r;
+            break;
+        }
+        test::Row row;
+        std::size_t off = 0;
+        for (const auto& f : expect) {
+            row.push_back(decodeField(f, reinterpret_cast<const std::byte*>(rec.data()) + off, nullptr));
+            off += std::size_t(storedSize(f));
+        }
+        rows.push_back(std::move(row));
+    }
+    std::sort(rows.begin(), rows.end());
+    return rows;
+}
+
+TEST_F(PxlibInterop, TablesOfTheEngineOpenInPxlibAfterInsertsAndDeletes) {
+    const std::vector<FieldDef> fields = {
+        field("ZLEC", FieldType::Long),       field("NR", FieldType::Long),
+        field("POLE1", FieldType::Alpha, 50), field("AUTO", FieldType::AutoInc),
+        field("KWOTA", FieldType::Money),     field("WSP", FieldType::Number),
+        field("B1", FieldType::Logical)};
+    TableDef def;
+    def.fields = fields;
+    IndexDef pk;
+    pk.primary = pk.unique = true;
+    pk.fields = {"ZLEC", "NR"};
+    IndexDef ninx;
+    ninx.name = "Ninx";
+    ninx.caseInsensitive = true;
+    ninx.fields = {"ZLEC", "POLE1"};
+    def.indexes = {pk, ninx};
+    const std::string path = dir.file("RP7.DB");
+    std::vector<test::Row> expected;
+    {
+        Session s("SESJA");
+        s.createTable(path, def);
+        Table t(s);
+        t.open(path);
+        for (int i = 1; i <= 400; ++i) {
+            t.insert();
+            t.setValue("ZLEC", Value{std::int64_t(i % 3)});
+            t.setValue("NR", Value{std::int64_t(i)});
+            t.setValue("POLE1", Value{utf8ToCp1250("Żółć Łęcka " + std::to_string(i))});
+            if (i % 5) t.setValue("KWOTA", Value{i * 10.25 - 1000});
+            t.setValue("WSP", Value{1.0 / i});
+            if (i % 7) t.setValue("B1", Value{i % 2 == 0});
+            t.post();
+        }
+        // Deletes fill holes with the last record and free blocks at the end.
+        for (int i = 1; i <= 400; i += 3) {
+            ASSERT_TRUE(t.findKey({Value{std::int64_t(i % 3)}, Value{std::int64_t(i)}}));
+            t.remove();
+        }
+        ASSERT_TRUE(t.verify().empty());
+        for (t.first(); !t.eof(); t.next()) {
+            test::Row row;
+            for (int f = 0; f < int(fields.size()); ++f) row.push_back(t.value(f));
+            expected.push_back(std::move(row));
+        }
+    }
+    std::sort(expected.begin(), expected.end());
+    EXPECT_EQ(readWithPxlib(path, fields), expected);
+}
+
+TEST_F(PxlibInterop, PxlibTableWithItsOwnPrimaryIndexOpensInTheEngine) {
+    const std::vector<FieldDef> fields = {field("Numer", FieldType::Long),
+                                          field("Nazwisko", FieldType::Alpha, 20)};
+    std::vector<test::Row> rows;
+    for (int i = 0; i < 40; ++i)
+        rows.push_back({std::int64_t(i), utf8ToCp1250("Ślązak " + std::to_string(i))});
+    const std::string path = dir.file("KLUCZ.DB");
+    writeWithPxlib(path, fields, 1, rows);
+    {
+        PxDoc db;
+        ASSERT_EQ(PX_open_file(db.doc, path.c_str()), 0);
+        PxDoc index;
+        const std::vector<FieldDef> key = {fields[0]};
+        ASSERT_EQ(PX_create_file(index.doc, pxFields(index.doc, key), 1, dir.file("KLUCZ.PX").c_str(),
+                                 pxfFileTypPrimIndex),
+                  0);
+        ASSERT_EQ(PX_write_primary_index(db.doc, index.doc), 0);
+    }
+    Session s("SESJA");
+    Table t(s);
+    t.open(dir.file("klucz"));  // any case, no extension
+    EXPECT_TRUE(t.verify().empty());
+    std::vector<test::Row> got;
+    for (t.first(); !t.eof(); t.next()) got.push_back({t.value(0), t.value(1)});
+    EXPECT_EQ(got, rows);
+    // Our own primary index replaced pxlib's, and the data file still reads in pxlib.
+    const auto pxBytes = test::readFileBytes(dir.file("KLUCZ.PX"));
+    EXPECT_EQ(std::string(reinterpret_cast<const char*>(pxBytes.data()), 6), "LMRIDX");
+    t.insert();
+    t.setValue(0, Value{std::int64_t(100)});
+    t.setValue(1, Value{utf8ToCp1250("Nowy Źdźbło")});
+    t.post();
+    EXPECT_TRUE(t.findKey({Value{std::int64_t(7)}}));
+    t.close();
+    rows.push_back({std::int64_t(100), utf8ToCp1250("Nowy Źdźbło")});
+    std::sort(rows.begin(), rows.end());
+    EXPECT_EQ(readWithPxlib(path, fields), rows);
 }
 
 }  // namespace

@@ -1,0 +1,50 @@
+#include "platform/prompter.h"
+
+#include <QApplication>
+#include <QMessageBox>
+
+namespace lumiro::platform {
+
+MessageResult QtPrompter::ask(MessageIcon icon, const QString& text, MessageButtons buttons) {
+    QMessageBox box(QApplication::activeWindow());
+    switch (icon) {
+        case MessageIcon::Error:
+            box.setIcon(QMessageBox::Critical);
+            break;
+        case MessageIcon::Warning:
+            box.setIcon(QMessageBox::Warning);
+            break;
+        case MessageIcon::Information:
+            box.setIcon(QMessageBox::Information);
+            break;
+        case MessageIcon::Confirmation:
+            box.setIcon(QMessageBox::Question);
+            break;
+    }
+    box.setWindowTitle(title());
+    box.setText(text);
+    if (buttons == MessageButtons::Ok) {
+        box.setStandardButtons(QMessageBox::Ok);
+        box.exec();
+        return MessageResult::Ok;
+    }
+    box.setStandardButtons(QMessageBox::Yes | QMessageBox::No);
+    box.setDefaultButton(QMessageBox::Yes);
+    box.setEscapeButton(QMessageBox::No);
+    return box.exec() == QMessageBox::Yes ? MessageResult::Yes : MessageResult::No;
+}
+
+MessageResult ScriptedPrompter::ask(MessageIcon icon, const QString& text, MessageButtons buttons) {
+    questions_.push_back({icon, text, buttons, title()});
+    // Plain notices never take a queued answer: the answers belong to the questions.
+    if (buttons == MessageButtons::Ok) return MessageResult::Ok;
+    if (!answers_.empty()) {
+        MessageResult answer = answers_.front();
+        answers_.pop_front();
+        return answer;
+    }
+    unanswered_ = true;
+    return MessageResult::No;
+}
+
+}  // namespace lumiro::platform

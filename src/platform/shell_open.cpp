@@ -1,0 +1,11 @@
+#include "platform/shell_open.h"
+
+#include <QDesktopServices>
+
+namespace lumiro::platform {
+
+bool DesktopShellOpener::open(const QUrl& url) {
+    return url.isValid() && QDesktopServices::openUrl(url);
+}
+
+}  // namespace lumiro::platform
