@@ -171,6 +171,21 @@ std::vector<std::string> TableFile::existingCompanions() const {
     return out;
 }
 
+bool TableFile::isIndexCompanion(const std::string& file) {
+    std::string ext = upper(file.substr(file.find_last_of('.') + 1));
+    auto hex = [](char c) { return (c >= '0' && c <= '9') || (c >= 'A' && c <= 'F'); };
+    if (ext == "PX") return true;
+    if (ext.size() != 3 || (ext[0] != 'X' && ext[0] != 'Y')) return false;
+    // .XGn/.YGn (composite or case-insensitive), .Xnn/.Ynn (single column).
+    return (ext[1] == 'G' && hex(ext[2])) || (hex(ext[1]) && hex(ext[2]));
+}
+
+void TableFile::removeIndexCompanions() {
+    for (const auto& file : existingCompanions())
+        if (isIndexCompanion(file)) env_.remove(file);
+    dropIndexes();
+}
+
 void TableFile::readHeaderFromDisk(px::Header& out, std::vector<std::byte>& image) {
     std::vector<std::byte> prefix(4);
     data_->readExact(0, prefix);
@@ -458,9 +473,7 @@ std::vector<IndexDef> TableFile::recoverableDefs() {
     }
     // Index files of another Paradox engine tell their own definitions.
     for (const auto& file : existingCompanions()) {
-        std::string ext = upper(file.substr(file.find_last_of('.') + 1));
-        bool candidate = ext == "PX" || (ext.size() == 3 && (ext[0] == 'X' || ext[0] == 'Y'));
-        if (!candidate) continue;
+        if (!isIndexCompanion(file)) continue;
         auto f = env_.open(file, OpenMode::ReadOnly);
         std::string bytes = readWhole(*f, 1 << 16);
         if (bytes.compare(0, 6, kIndexMagic) == 0) continue;
@@ -486,12 +499,7 @@ std::vector<IndexDef> TableFile::recoverableDefs() {
 
 void TableFile::convertForeignCompanions() {
     auto defs = recoverableDefs();
-    for (const auto& file : existingCompanions()) {
-        std::string ext = upper(file.substr(file.find_last_of('.') + 1));
-        bool index = ext == "PX" || (ext.size() == 3 && (ext[0] == 'X' || ext[0] == 'Y'));
-        if (index) env_.remove(file);
-    }
-    dropIndexes();
+    removeIndexCompanions();
     // Under the write lock: nobody else can write while our indexes take their place.
     converting_ = true;
     try {
@@ -1243,12 +1251,7 @@ void TableFile::rebuildIndexes() {
         fail(ErrorCode::InvalidState,
              "Odbudowa indeksów wymaga otwarcia tabeli " + path_ + " na wyłączność.");
     auto defs = recoverableDefs();
-    for (const auto& file : existingCompanions()) {
-        std::string ext = upper(file.substr(file.find_last_of('.') + 1));
-        bool index = ext == "PX" || (ext.size() == 3 && (ext[0] == 'X' || ext[0] == 'Y'));
-        if (index) env_.remove(file);
-    }
-    dropIndexes();
+    removeIndexCompanions();
     openProblems_.clear();
     for (const auto& d : defs) addIndex(d);
 }

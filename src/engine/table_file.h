@@ -138,6 +138,8 @@ private:
     std::optional<IndexDef> readDescriptor(const std::string& descPath);
     std::string companionPath(const std::string& ext) const;
     std::vector<std::string> existingCompanions() const;
+    static bool isIndexCompanion(const std::string& file);
+    void removeIndexCompanions();
 
     void readHeaderFromDisk(px::Header& out, std::vector<std::byte>& image);
     void recoverJournal();

@@ -1,0 +1,328 @@
+#include "data/data_module.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QSaveFile>
+
+#include <exception>
+
+#include "data/progress_bar.h"
+#include "data/table_layouts.h"
+#include "data/table_swap.h"
+#include "data/table_text.h"
+#include "engine/error.h"
+#include "platform/program_paths.h"
+
+namespace lumiro::data {
+namespace {
+
+using engine::AccessMode;
+using engine::EngineError;
+using engine::Table;
+using engine::TableState;
+
+const QString kLineBreak = QStringLiteral("\n");
+
+bool endsWithSeparator(const QString& path) {
+    return path.endsWith(u'\\') || path.endsWith(u'/');
+}
+
+bool isReadOnlyFile(const QString& path) {
+    // The attribute as stored on the file, not whether this user may write anyway.
+    const QFileDevice::Permissions write =
+        QFileDevice::WriteOwner | QFileDevice::WriteGroup | QFileDevice::WriteOther;
+    return (QFile::permissions(path) & write) == 0;
+}
+
+QString padded(const std::string& text, int width) {
+    // Names are code page 1250 bytes in the table; the structure file keeps them as bytes.
+    std::string out = text.substr(0, std::size_t(width));
+    out.resize(std::size_t(width), ' ');
+    return QString::fromLatin1(out.data(), qsizetype(out.size()));
+}
+
+std::string joined(const std::vector<std::string>& fields) {
+    std::string out;
+    for (const auto& f : fields) out += (out.empty() ? "" : ";") + f;
+    return out;
+}
+
+}  // namespace
+
+Tdane::Tdane(platform::ProcessValues& values, platform::Prompter& prompter, Environment environment)
+    : values_(values), prompter_(prompter), env_(std::move(environment)) {
+    if (env_.programFolder.isEmpty()) env_.programFolder = QDir::currentPath();
+    if (env_.programFile.isEmpty()) env_.programFile = QCoreApplication::applicationFilePath();
+    arguments_ = env_.arguments ? *env_.arguments : QCoreApplication::arguments().mid(1);
+
+    TRP7.afterInsert = [this](Table& t) { TRP7AfterInsert(t); };
+    WRP7.setFilter([this](Table& t) { return WRP7FilterRecord(t); });
+    WRP7.setFiltered(true);
+    Tzar.addCalculatedField("POLE10", engine::FieldType::Number);
+    Tzar.setCalcFields([this](Table& t) { TzarCalcFields(t); });
+    Tzar.onStateChange = [this](Table& t) { ZzarStateChange(t); };
+}
+
+Tdane::~Tdane() = default;
+
+QString Tdane::dataTable(const QString& relative) const {
+    return values_.SciezkaDanych + relative;
+}
+
+void Tdane::create() {
+    WybraneNR.assign(1, 0);
+    RejestrTabel.fill(QString());
+    RejestrTabel[0] = QStringLiteral("0");
+
+    // A rebuild of either table that a crash interrupted is finished or undone first.
+    recoverTableSwap(
+        SESJA, {QStringLiteral("FIRMA"), QStringLiteral("FIRMANEW"), QStringLiteral("FIRMAOLD")});
+    recoverTableSwap(SESJA,
+                     {QStringLiteral("KAD"), QStringLiteral("TEMP"), QStringLiteral("KADOLD")});
+
+    if (OtworzTabele(TFIRMA, QStringLiteral("FIRMA"), QStringLiteral("Brak danych o firmie"))) {
+        const int dr = TFIRMA.isOpen() ? TFIRMA.fieldIndex("DR") : -1;
+        values_.SciezkaDanych = dr >= 0 ? fromTable(TFIRMA.asString(dr)) : QString();
+        // The root is used as a prefix; a root typed without its final separator still
+        // names a folder.
+        values_.SciezkaDanych = values_.SciezkaDanych.trimmed();
+        if (!values_.SciezkaDanych.isEmpty() && !endsWithSeparator(values_.SciezkaDanych)) {
+            values_.SciezkaDanych += u'\\';
+        }
+    } else {
+        values_.SciezkaDanych.clear();
+    }
+
+    OtworzTabele(TPARA, QStringLiteral("KAD"), QString());
+
+    if (!TFIRMA.isOpen() && !TPARA.isOpen()) {
+        prompter_.error(QStringLiteral(
+            "Błąd sterownika BDE.\n"
+            "Proszę pobrać aktualny sterownik bazy danych ze strony https://lumiro.example.pl/"
+            "pobierz lub skontaktować się z nami: pomoc@lumiro.example.pl, tel. 22 555 01 70."));
+        values_.Przerwij = true;
+        return;
+    }
+    if (!TPARA.isOpen()) {
+        prompter_.error(QStringLiteral(
+            "Nie można otworzyć tabeli parametrów programu KAD.DB.\n"
+            "Program zostanie zamknięty. Odtwórz plik KAD.DB z kopii lub z instalacji."));
+        values_.Przerwij = true;
+        return;
+    }
+
+    EtykietaFirmy = TFIRMA.isOpen() && TFIRMA.fieldIndex("SKROT") >= 0
+                        ? fromTable(TFIRMA.asString(TFIRMA.field("SKROT")))
+                        : QString();
+    UzupelnijParametry(TPARA);
+    SprawdzRok();
+
+    const int b1 = TPARA.isOpen() ? TPARA.fieldIndex("B1") : -1;
+    if (b1 >= 0 && TPARA.isNull(b1)) {
+        Edytuj(TPARA);
+        TPARA.setAsBoolean(b1, false);
+        ZapiszRekord(TPARA);
+    }
+
+    const QString rp7 = dataTable(QStringLiteral("BAZA\\KADRY\\RP7"));
+    if (!OtworzTabele(TRP7, rp7, QString()) &&
+        !platform::findExisting(rp7 + QStringLiteral(".DB")) && env_.Aktualizacja) {
+        env_.Aktualizacja(*this);
+    }
+
+    if (OtworzTabele(TRP7, rp7, QStringLiteral("Baza RP7 i KP1"))) {
+        try {
+            WRP7.close();
+            WRP7.open(enginePath(rp7 + QStringLiteral(".DB")));
+        } catch (const std::exception&) {
+        }
+    }
+
+    OtworzTabele(Tzar, dataTable(QStringLiteral("BAZA\\KADRY\\ZAR")),
+                 QStringLiteral("Baza Zarobków"));
+    OtworzTabele(TZlec, dataTable(QStringLiteral("BAZA\\KADRY\\ZLEC")),
+                 QStringLiteral("Baza danych o pracodawcy"));
+    OtworzTabele(TZal, dataTable(QStringLiteral("BAZA\\KADRY\\ZAL")),
+                 QStringLiteral("Baza okresów składkowych i nieskładkowych"));
+    OtworzTabele(Tzal2, dataTable(QStringLiteral("BAZA\\KADRY\\ZAL2")),
+                 QStringLiteral("Wykaz okresów zasiłkowych"));
+    OtworzTabele(TZal3, dataTable(QStringLiteral("BAZA\\KADRY\\ZAL3")),
+                 QStringLiteral("Brak bazy zaświadczeń"));
+
+    linkTables();
+}
+
+void Tdane::linkTables() {
+    auto link = [](Table& detail, Table& master, const char* detailFields,
+                   const char* masterFields) {
+        try {
+            detail.setMasterLink(&master, detailFields, masterFields);
+        } catch (const std::exception&) {
+        }
+    };
+    link(TRP7, TZlec, "ZLEC", "NR");
+    link(WRP7, TZlec, "ZLEC", "NR");
+    link(Tzar, TRP7, "ZLEC;NR", "ZLEC;NR");
+    link(TZal, TRP7, "ZLEC;NR", "ZLEC;NR");
+    link(Tzal2, TRP7, "ZLEC;NR", "ZLEC;NR");
+    link(TZal3, TRP7, "ZLEC;NR", "ZLEC;NR");
+}
+
+void Tdane::registerTable(const QString& name) {
+    const int count = RejestrTabel[0].toInt() + 1;
+    // The registry has room for 50 names; the count goes on so that it stays honest.
+    RejestrTabel[0] = QString::number(count);
+    if (count < kRegistrySlots) RejestrTabel[std::size_t(count)] = name;
+}
+
+bool Tdane::OtworzTabele(Table& table, const QString& name, const QString& description) {
+    if (!description.isEmpty()) registerTable(name);
+    if (!openWithRecovery(table, name, description)) return false;
+
+    if (name.right(5).compare(QStringLiteral("FIRMA"), Qt::CaseInsensitive) == 0) {
+        try {
+            UzupelnijFirme(table);
+        } catch (const std::exception&) {
+        }
+    }
+    if (!description.isEmpty() && !platform::findExisting(name + QStringLiteral(".STR"))) {
+        writeStructureFile(name);
+    }
+    return true;
+}
+
+bool Tdane::openWithRecovery(Table& table, const QString& name, const QString& description) {
+    const std::string path = enginePath(name + QStringLiteral(".DB"));
+    try {
+        try {
+            table.close();
+        } catch (const std::exception&) {
+            // A pending edit that cannot be saved is dropped with the old opening.
+        }
+        try {
+            table.open(path);
+        } catch (const EngineError& e) {
+            // A read-only data file opens read-only; the user is offered the change below.
+            if (e.code() != engine::ErrorCode::ReadOnly) throw;
+            table.open(path, AccessMode::ReadOnly);
+        }
+    } catch (const std::exception&) {
+        if (!description.isEmpty()) {
+            prompter_.error(QStringLiteral("Błąd otwarcia bazy : ") + description + kLineBreak +
+                            QStringLiteral("Baza : ") + name + QStringLiteral(".DB") + kLineBreak +
+                            QStringLiteral("Użyj polecenia Narzędzia/Naprawa indeksów.") +
+                            kLineBreak +
+                            QStringLiteral("Jeżeli bład się powtórzy odtwórz dane z ARCHIWUM"));
+        }
+        return false;
+    }
+
+    const QString dataFile = QFile::decodeName(QByteArray::fromStdString(table.path()));
+    if (isReadOnlyFile(dataFile)) offerToClearReadOnly(table, name);
+    return table.isOpen();
+}
+
+void Tdane::offerToClearReadOnly(Table& table, const QString& name) {
+    const bool change = prompter_.confirm(
+        QStringLiteral("Uwaga baza: ") + name + QStringLiteral(".DB") + kLineBreak +
+            QStringLiteral("jest w trybie Tylko Do Odczytu") + kLineBreak +
+            QStringLiteral("Czy zmienić automatycznie atrybut Bazy?"),
+        platform::MessageIcon::Warning);
+    if (!change) return;
+
+    const QFileInfo dataFile(QFile::decodeName(QByteArray::fromStdString(table.path())));
+    table.close();
+    const QString stem = dataFile.completeBaseName() + u'.';
+    const QDir folder = dataFile.absoluteDir();
+    const QStringList files = folder.entryList(QDir::Files | QDir::Hidden | QDir::System);
+    for (const QString& file : files) {
+        if (!file.startsWith(stem, Qt::CaseInsensitive)) continue;
+        const QString path = folder.filePath(file);
+        QFile::setPermissions(
+            path, QFile::permissions(path) | QFileDevice::WriteOwner | QFileDevice::WriteUser);
+        if (isReadOnlyFile(path)) {
+            prompter_.error(QStringLiteral("Próba automatycznej zmiany atrybutu niepowiodła się.") +
+                            kLineBreak + QStringLiteral("Proszę atrybuty bazy zmienic ręcznie."));
+        }
+    }
+    const std::string path = enginePath(name + QStringLiteral(".DB"));
+    try {
+        table.open(path);
+    } catch (const std::exception&) {
+        // The attribute stayed: the table is used read-only as if the user had said No.
+        try {
+            table.open(path, AccessMode::ReadOnly);
+        } catch (const std::exception&) {
+        }
+    }
+}
+
+void Tdane::writeStructureFile(const QString& name) {
+    // The whole text is built before the file appears, so that a table that cannot be read
+    // leaves no empty structure file behind (an existing file is never rewritten).
+    QByteArray text = "STRUKTURA ZBIORU\r\n";
+    try {
+        Table reader(SESJA);
+        reader.open(enginePath(name + QStringLiteral(".DB")), AccessMode::ReadOnly);
+        const auto& fields = reader.fields();
+        for (int i = 0; i < reader.storedFieldCount(); ++i) {
+            const engine::FieldDef& f = fields[std::size_t(i)];
+            text += "Pole:" + padded(f.name, 40).toLatin1() + "Typ:" +
+                    QByteArray::number(structureTypeNumber(f.type)).rightJustified(2, '0') +
+                    (f.required ? "Obecnosc: TRUE" : "Obecnosc:FALSE") +
+                    "Wielkosc:" + QByteArray::number(f.size) + "\r\n";
+        }
+        text += "INDEKSY\r\n";
+        for (const engine::IndexDef& index : reader.indexes()) {
+            text += "Nazwa:" + padded(index.name, 40).toLatin1() +
+                    "Pole:" + padded(joined(index.fields), 40).toLatin1() + "\r\n";
+        }
+        text += "KONIEC\r\n";
+    } catch (const std::exception&) {
+        return;
+    }
+    QSaveFile file(platform::resolvePath(name + QStringLiteral(".STR")));
+    if (!file.open(QIODevice::WriteOnly)) return;
+    file.write(text);
+    file.commit();
+}
+
+void Tdane::Edytuj(Table& table) {
+    if (table.state() == TableState::Edit || table.state() == TableState::Insert) return;
+    table.edit();
+}
+
+void Tdane::ZapiszRekord(Table& table) {
+    if (!table.isOpen()) return;
+    if (table.state() == TableState::Edit || table.state() == TableState::Insert) {
+        try {
+            table.post();
+        } catch (const std::exception&) {
+            try {
+                table.cancel();
+            } catch (const std::exception&) {
+            }
+            prompter_.error(QStringLiteral("Błąd zapisu"));
+        }
+    }
+    table.flushToDisk();
+}
+
+bool Tdane::WRP7FilterRecord(Table& table) const {
+    if (!employeeIndexWindowExists_ || !employeeIndexWindowExists_()) return false;
+    const int nr = table.fieldIndex("NR");
+    if (nr < 0 || table.isNull(nr)) return false;
+    const auto value = table.asInteger(nr);
+    for (std::int32_t chosen : WybraneNR) {
+        if (chosen == value) return true;
+    }
+    return false;
+}
+
+void Tdane::TRP7AfterInsert(Table&) {
+    if (WRP7.isOpen()) WRP7.refresh();
+}
+
+}  // namespace lumiro::data

@@ -1,0 +1,29 @@
+// Replacing a table by a rebuilt copy so that a crash at any instant leaves one complete
+// table under the original name, or recoverable by recoverTableSwap at the next start.
+#pragma once
+
+#include <QString>
+
+#include "engine/session.h"
+
+namespace lumiro::data {
+
+// Names of the copy being built and of the original while the copy moves in.
+struct SwapNames {
+    QString target;       // e.g. "FIRMA"
+    QString replacement;  // the complete new table
+    QString backup;       // the original, only between the two renames
+};
+
+// `replacement` must be complete and closed, `target` closed. The original is renamed away
+// first and deleted only once the replacement holds its name, so at every instant one of
+// them is whole on disk. Renames act on the data file and its companions; the indexes can
+// always be rebuilt from a whole data file.
+void swapInTable(engine::Session& session, const SwapNames& names);
+
+// Run before opening `target`. Without the target, a replacement that exists is complete
+// (the original only moves away once it is) and takes its place, else the backup returns.
+// With the target present, leftovers of an unfinished rebuild are removed.
+void recoverTableSwap(engine::Session& session, const SwapNames& names);
+
+}  // namespace lumiro::data
