@@ -8,6 +8,7 @@ extern "C" {  // the library's header declares no C linkage of its own
 #include <paradox.h>
 }
 
+#include <QDir>
 #include <QString>
 
 #include <algorithm>
@@ -17,6 +18,7 @@ extern "C" {  // the library's header declares no C linkage of its own
 #include <string>
 #include <vector>
 
+#include "data/data_module.h"
 #include "data/progress_bar.h"
 #include "data/table_layouts.h"
 #include "engine/cp1250.h"
@@ -447,6 +449,62 @@ TEST_F(StructureUpdate, RefusedRecordsAndValuesDoNotStopTheCopy) {
     EXPECT_TRUE(engine::isNull(zar[0].at("POLE2")));
     EXPECT_EQ(std::get<double>(zar[0].at("POLE3")), 7.5);
     EXPECT_EQ(std::get<double>(zar[1].at("POLE2")), 1250.40);
+}
+
+// The first start of this release in the folder of an older one: the data module finds no
+// employee table, settles on the last year folder and runs the update through its hook.
+TEST_F(StructureUpdate, DataModuleCarriesAnOlderReleaseOverAtItsFirstStart) {
+    for (const auto& entry : fs::directory_iterator(LUMIRO_INSTALL_DATA_DIR))
+        if (entry.is_regular_file())
+            fs::copy(entry.path(), root() + entry.path().filename().string());
+    makeYearFolder();
+    const std::vector<FieldDef> oldRp7 = {column("ZLEC", FieldType::Long),
+                                          column("NR", FieldType::Long),
+                                          column("POLE1", FieldType::Alpha, 50)};
+    writeOldTable(year() + "RP7.DB", oldRp7, 0,
+                  {{std::int64_t(1), std::int64_t(1), cp("Żurawska Genowefa")},
+                   {std::int64_t(1), std::int64_t(2), cp("Ślęzak Bogdan")}});
+    const std::vector<FieldDef> oldZlec = {column("NR", FieldType::Long),
+                                           column("POCZTA", FieldType::Alpha, 60)};
+    writeOldTable(year() + "ZLEC.DB", oldZlec, 0, {{std::int64_t(1), cp("Cukrownia Łapy")}});
+
+    const QString previous = QDir::currentPath();
+    ASSERT_TRUE(QDir::setCurrent(QString::fromStdString(dir.path())));
+    platform::ProcessValues values;
+    values.DataDzis = QStringLiteral("2005.03.10");
+    values.RokRoboczy = QStringLiteral("2005");
+    platform::ScriptedPrompter prompter;
+    std::vector<QString> employees;
+    QString payer;
+    {
+        Tdane::Environment env;
+        env.programFolder = QString::fromStdString(dir.path());
+        env.programFile = QString::fromStdString(dir.file("lumiro"));
+        env.arguments = QStringList();
+        env.Aktualizacja = Aktualizacja;
+        Tdane dane(values, prompter, std::move(env));
+        dane.create();
+        ASSERT_TRUE(dane.TZlec.isOpen());
+        ASSERT_TRUE(dane.TRP7.isOpen());
+        payer = QString::fromStdString(
+            engine::cp1250ToUtf8(dane.TZlec.asString(dane.TZlec.field("POCZTA"))));
+        for (dane.TRP7.first(); !dane.TRP7.eof(); dane.TRP7.next())
+            employees.push_back(QString::fromStdString(
+                engine::cp1250ToUtf8(dane.TRP7.asString(dane.TRP7.field("POLE1")))));
+        EXPECT_TRUE(dane.Tzar.isOpen());
+        EXPECT_TRUE(dane.TZal3.isOpen());
+    }
+    QDir::setCurrent(previous);
+
+    EXPECT_EQ(values.RokRoboczy, QStringLiteral("2004"));
+    std::vector<QString> informations;
+    for (const auto& q : prompter.questions())
+        if (q.icon == MessageIcon::Information) informations.push_back(q.text);
+    EXPECT_EQ(informations, std::vector<QString>{kInfo});
+    EXPECT_EQ(payer, QStringLiteral("Cukrownia Łapy"));
+    EXPECT_EQ(employees, (std::vector<QString>{QStringLiteral("Żurawska Genowefa"),
+                                               QStringLiteral("Ślęzak Bogdan")}));
+    EXPECT_FALSE(fs::exists(year() + "ZLEC.DB"));
 }
 
 }  // namespace
