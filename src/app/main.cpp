@@ -1,14 +1,55 @@
-#include "app/startup.h"
-
 #include <QApplication>
+#include <QProgressBar>
+
+#include "app/splash_window.h"
+#include "app/startup.h"
+#include "data/data_module.h"
+#include "data/progress_bar.h"
+#include "platform/font_chooser.h"
+
+namespace {
+
+// The data module moves the splash bar without knowing the window; once the splash is gone
+// (a later reopening of the tables) the bar is simply not there.
+class SplashBar : public lumiro::data::ProgressBar {
+  public:
+    lumiro::app::Startup* startup = nullptr;
+
+    void setMaximum(int maximum) override {
+        if (auto* splash = current()) splash->budowa().setMaximum(maximum);
+    }
+    void setPosition(int position) override {
+        if (auto* splash = current()) {
+            splash->budowa().setValue(position);
+            splash->budowa().repaint();
+        }
+    }
+    void advance(int step) override {
+        if (auto* splash = current()) splash->advance(step);
+    }
+
+  private:
+    lumiro::app::Tzero* current() { return startup ? startup->splash() : nullptr; }
+};
+
+}  // namespace
 
 int main(int argc, char* argv[]) {
     QApplication application(argc, argv);
     lumiro::platform::QtPrompter prompter;
     lumiro::platform::DesktopShellOpener shell;
-    // The data module joins here once the data layer exists; until then there is nothing to
-    // open and start-up always goes on.
+    lumiro::platform::QtFontChooser fontChooser;
+    SplashBar splashBar;
     lumiro::app::Startup startup({prompter, lumiro::platform::Clock::system(), shell},
-                                 [](lumiro::app::Startup&) { return std::unique_ptr<QObject>(); });
+                                 [&](lumiro::app::Startup& s) -> std::unique_ptr<QObject> {
+                                     splashBar.startup = &s;
+                                     lumiro::data::Tdane::Environment environment;
+                                     environment.budowa = &splashBar;
+                                     environment.fontChooser = &fontChooser;
+                                     auto module = std::make_unique<lumiro::data::Tdane>(
+                                         s.values(), s.services().prompter, std::move(environment));
+                                     module->create();
+                                     return module;
+                                 });
     return startup.run();
 }

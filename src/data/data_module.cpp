@@ -30,8 +30,9 @@ bool endsWithSeparator(const QString& path) {
 }
 
 bool isReadOnlyFile(const QString& path) {
-    const QFileDevice::Permissions write = QFileDevice::WriteOwner | QFileDevice::WriteUser |
-                                           QFileDevice::WriteGroup | QFileDevice::WriteOther;
+    // The attribute as stored on the file, not whether this user may write anyway.
+    const QFileDevice::Permissions write =
+        QFileDevice::WriteOwner | QFileDevice::WriteGroup | QFileDevice::WriteOther;
     return (QFile::permissions(path) & write) == 0;
 }
 
