@@ -5,6 +5,7 @@
 #include "app/startup.h"
 #include "data/data_module.h"
 #include "data/progress_bar.h"
+#include "data/structure_update.h"
 #include "platform/font_chooser.h"
 
 namespace {
@@ -46,6 +47,7 @@ int main(int argc, char* argv[]) {
                                      lumiro::data::Tdane::Environment environment;
                                      environment.budowa = &splashBar;
                                      environment.fontChooser = &fontChooser;
+                                     environment.Aktualizacja = lumiro::data::Aktualizacja;
                                      auto module = std::make_unique<lumiro::data::Tdane>(
                                          s.values(), s.services().prompter, std::move(environment));
                                      module->create();
