@@ -15,12 +15,14 @@
 #include <string>
 #include <vector>
 
+#include "data/data_module.h"
 #include "data/progress_bar.h"
 #include "data/structure_update.h"
 #include "data/table_layouts.h"
 #include "engine/cp1250.h"
 #include "engine/session.h"
 #include "engine/table.h"
+#include "platform/process_values.h"
 #include "platform/prompter.h"
 
 namespace {
@@ -319,5 +321,42 @@ BENCHMARK(BM_StructureUpdateReferenceBulkLoad)
     ->Unit(benchmark::kSecond)
     ->Iterations(2)
     ->UseRealTime();
+
+
+// Start-up up to the main window: the data module opens every table of the large data set
+// (the result of the update above) the way the program does at every start. The windows
+// themselves are built in well under a millisecond and are not part of the figure.
+void BM_StartupDataModule(benchmark::State& state) {
+    const fs::path root = preparedRoot();
+    if (!fs::exists(root / "BAZA" / "KADRY" / "RP7.DB")) {
+        resetRoot(root);
+        BenchHost host(QString::fromStdString(root.string() + "/"));
+        lumiro::data::updateStructure(host);
+    }
+    for (const char* table : {"FIRMA", "KAD"})
+        for (const auto& entry : fs::directory_iterator(LUMIRO_INSTALL_DIR))
+            if (entry.path().stem() == table)
+                fs::copy_file(entry.path(), root / entry.path().filename(),
+                              fs::copy_options::overwrite_existing);
+    int boxes = 0;
+    for (auto _ : state) {
+        lumiro::platform::ProcessValues values;
+        values.DataDzis = QStringLiteral("2005.03.10");
+        values.RokRoboczy = QStringLiteral("2005");
+        SilentPrompter prompter;
+        CountingBar bar;
+        lumiro::data::Tdane::Environment environment;
+        environment.programFolder = QString::fromStdString(root.string());
+        environment.programFile = QStringLiteral("lumiro");
+        environment.arguments = QStringList{};
+        environment.budowa = &bar;
+        lumiro::data::Tdane module(values, prompter, std::move(environment));
+        module.create();
+        if (values.Przerwij) state.SkipWithError("start-up stopped");
+        boxes += prompter.boxes;
+    }
+    state.counters["message boxes"] = double(boxes) / double(state.iterations());
+}
+BENCHMARK(BM_StartupDataModule)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 }  // namespace

@@ -1,6 +1,9 @@
 #include <QApplication>
 #include <QProgressBar>
 
+#include <algorithm>
+#include <cstdint>
+
 #include "app/splash_window.h"
 #include "app/startup.h"
 #include "data/data_module.h"
@@ -17,12 +20,21 @@ class SplashBar : public lumiro::data::ProgressBar {
     lumiro::app::Startup* startup = nullptr;
 
     void setMaximum(int maximum) override {
+        painted_ = -1;
         if (auto* splash = current()) splash->budowa().setMaximum(maximum);
     }
     void setPosition(int position) override {
         if (auto* splash = current()) {
-            splash->budowa().setValue(position);
-            splash->budowa().repaint();
+            QProgressBar& bar = splash->budowa();
+            bar.setValue(position);
+            // The update counts hundreds of thousands of records: paint only when the
+            // visible length of the bar changes.
+            const int span = std::max(1, bar.maximum() - bar.minimum());
+            const int percent = int(std::int64_t(position - bar.minimum()) * 100 / span);
+            if (percent != painted_) {
+                painted_ = percent;
+                bar.repaint();
+            }
         }
     }
     void advance(int step) override {
@@ -30,6 +42,7 @@ class SplashBar : public lumiro::data::ProgressBar {
     }
 
   private:
+    int painted_ = -1;
     lumiro::app::Tzero* current() { return startup ? startup->splash() : nullptr; }
 };
 
