@@ -9,6 +9,7 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QScrollBar>
+#include <QShowEvent>
 #include <QVBoxLayout>
 
 namespace lumiro::app {
@@ -94,6 +95,15 @@ QPlainTextEdit* TKadF1::visibleMemo() {
         if (!memo->isHidden()) return memo;
     }
     return nullptr;
+}
+
+void TKadF1::showEvent(QShowEvent* event) {
+    QDialog::showEvent(event);
+    // Laying out a box that was hidden may leave it scrolled; a note is read from its title.
+    if (QPlainTextEdit* memo = visibleMemo()) {
+        memo->moveCursor(QTextCursor::Start);
+        memo->verticalScrollBar()->setValue(0);
+    }
 }
 
 void TKadF1::hideEvent(QHideEvent* event) {

@@ -28,6 +28,7 @@ class TKadF1 : public QDialog {
     QPlainTextEdit* visibleMemo();
 
   protected:
+    void showEvent(QShowEvent* event) override;
     // However the window is closed, all boxes are hidden, so that the next opening shows only
     // the box its caller makes visible.
     void hideEvent(QHideEvent* event) override;

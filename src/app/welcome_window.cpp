@@ -55,6 +55,8 @@ TSTART::TSTART(const QString& applicationTitle, platform::ShellOpener& shell, QW
     colours.setColor(QPalette::Window, kBackground);
     colours.setColor(QPalette::WindowText, kText);
     colours.setColor(QPalette::ButtonText, kText);
+    // A button that cannot be used must look it, caption included.
+    colours.setColor(QPalette::Disabled, QPalette::ButtonText, QColor(0x80, 0x80, 0x80));
     setPalette(colours);
 
     Image1_ = new QLabel(this);
@@ -146,7 +148,7 @@ TSTART::TSTART(const QString& applicationTitle, platform::ShellOpener& shell, QW
     connect(Image8_, &QToolButton::clicked, this, [this] { Image8Click(); });
     setEmployeeIndexOpener({});
 
-    resize(800, 560);
+    resize(800, 500);
     centerOnScreen(*this);
 }
 

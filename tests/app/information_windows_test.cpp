@@ -4,9 +4,11 @@
 #include "app/link_label.h"
 #include "platform/shell_open.h"
 
+#include <QCoreApplication>
 #include <QLabel>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QScrollBar>
 
 #include <algorithm>
 
@@ -59,6 +61,8 @@ TEST(InformationWindowTest, EachOpeningShowsOnlyTheNoteItsCallerAsksFor) {
 
     window.showNote(InformationNote::Kp1);
     window.show();
+    QCoreApplication::processEvents();
+    window.grab();
     EXPECT_EQ(window.visibleMemo(), &window.Memo1());
     window.hide();
     EXPECT_EQ(window.visibleMemo(), nullptr);
@@ -66,10 +70,13 @@ TEST(InformationWindowTest, EachOpeningShowsOnlyTheNoteItsCallerAsksFor) {
     // Rp-6 after Kp-1 shows the Rp-6 note alone.
     window.showNote(InformationNote::Rp6);
     window.show();
+    QCoreApplication::processEvents();
+    window.grab();
     EXPECT_TRUE(window.Memo2().isVisible());
     EXPECT_FALSE(window.Memo1().isVisible());
     EXPECT_FALSE(window.Memo3().isVisible());
     EXPECT_EQ(window.Memo2().toPlainText(), informationNoteLines(InformationNote::Rp6).join(u'\n'));
+    EXPECT_EQ(window.Memo2().verticalScrollBar()->value(), 0) << "the title must be in view";
     EXPECT_TRUE(window.Memo2().isReadOnly());
     EXPECT_EQ(window.Memo2().verticalScrollBarPolicy(), Qt::ScrollBarAlwaysOn);
     // The window is wide enough that no hand-broken line is broken again.
