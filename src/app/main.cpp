@@ -11,6 +11,9 @@
 #include "data/structure_update.h"
 #include "platform/font_chooser.h"
 
+#include <limits>
+#include <optional>
+
 namespace {
 
 // The data module moves the splash bar without knowing the window; once the splash is gone
@@ -46,6 +49,24 @@ class SplashBar : public lumiro::data::ProgressBar {
     lumiro::app::Tzero* current() { return startup ? startup->splash() : nullptr; }
 };
 
+// The parameters column L3 chooses the welcome screen's contact lines. It is read as the old
+// engine read integers: an empty column counts as 0. A value beyond int is no known variant.
+std::optional<int> contactVariant(lumiro::app::Startup& startup) {
+    auto* module = dynamic_cast<lumiro::data::Tdane*>(startup.dataModule());
+    if (!module || !module->TPARA.isOpen()) return std::nullopt;
+    try {
+        const int l3 = module->TPARA.fieldIndex("L3");
+        if (l3 < 0 || module->TPARA.isEmpty()) return std::nullopt;
+        const auto value = module->TPARA.asInteger(l3);
+        if (value < std::numeric_limits<int>::min() || value > std::numeric_limits<int>::max()) {
+            return -1;
+        }
+        return static_cast<int>(value);
+    } catch (const std::exception&) {
+        return std::nullopt;
+    }
+}
+
 }  // namespace
 
 int main(int argc, char* argv[]) {
@@ -66,5 +87,6 @@ int main(int argc, char* argv[]) {
                                      module->create();
                                      return module;
                                  });
+    startup.setContactVariantSource([&startup] { return contactVariant(startup); });
     return startup.run();
 }
