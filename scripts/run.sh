@@ -24,5 +24,8 @@ if [ ! -d "$HOME_DIR" ] || [ -z "$(ls -A "$HOME_DIR")" ]; then
     cp -R resources/install/. "$HOME_DIR/"
     chmod -R u+w "$HOME_DIR"
 fi
+# The guide documents and the help document live in the working folder too; missing ones
+# are copied at every start, a user's own copies are left alone.
+cp -Rn resources/LUMIRO resources/help "$HOME_DIR/"
 cd "$HOME_DIR"
 exec "$PROGRAM" "$@"
