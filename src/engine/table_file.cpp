@@ -241,16 +241,21 @@ File* TableFile::fileById(std::uint8_t id) {
 void TableFile::recoverJournal() {
     std::string jpath = companionPath("JNL");
     if (!env_.exists(jpath)) return;
-    Journal journal(env_, jpath);
-    if (!journal.needsRecovery()) return;
     // Replaying writes into the table's files, so it needs write access even for a
-    // read-only open; a crash must not make a table unreadable.
+    // read-only open: a crash must not make a table unreadable. Where the files cannot be
+    // written at all (read-only media), they are read as they are.
     std::unique_ptr<File> rw;
     File* dataFile = data_.get();
     if (mode_ == AccessMode::ReadOnly) {
-        rw = env_.open(path_, OpenMode::ReadWrite);
+        try {
+            rw = env_.open(path_, OpenMode::ReadWrite);
+        } catch (const EngineError&) {
+            return;
+        }
         dataFile = rw.get();
     }
+    Journal journal(env_, jpath);
+    if (!journal.needsRecovery()) return;
     std::map<std::uint8_t, std::unique_ptr<File>> opened;
     auto resolver = [&](std::uint8_t id) -> File* {
         if (id == kDataFileId) return dataFile;
@@ -264,14 +269,14 @@ void TableFile::recoverJournal() {
         opened.emplace(id, std::move(f));
         return raw;
     };
-    lockWrite();
+    lockWrite(dataFile);
     try {
         journal.recover(resolver);
     } catch (...) {
-        unlockWrite();
+        unlockWrite(dataFile);
         throw;
     }
-    unlockWrite();
+    unlockWrite(dataFile);
 }
 
 std::unique_ptr<TableFile::Index> TableFile::makeIndex(const IndexDef& def, int secondaryNo) const {
@@ -755,17 +760,18 @@ void TableFile::refreshIfChanged() {
 // ---------------------------------------------------------------------------------------
 // Writing
 
-void TableFile::lockWrite() {
+void TableFile::lockWrite(File* file) {
     using namespace std::chrono;
+    if (!file) file = data_.get();
     auto deadline = steady_clock::now() + seconds(5);
-    while (!data_->tryLock(kWriteLockOffset, 1, LockKind::Exclusive)) {
+    while (!file->tryLock(kWriteLockOffset, 1, LockKind::Exclusive)) {
         if (steady_clock::now() > deadline)
             fail(ErrorCode::Locked, "Tabela " + path_ + " jest zablokowana przez inny program.");
         std::this_thread::sleep_for(milliseconds(5));
     }
 }
 
-void TableFile::unlockWrite() { data_->unlock(kWriteLockOffset, 1); }
+void TableFile::unlockWrite(File* file) { (file ? file : data_.get())->unlock(kWriteLockOffset, 1); }
 
 void TableFile::beginWrite() {
     if (!writable())

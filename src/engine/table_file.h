@@ -149,8 +149,9 @@ private:
     void collectWrites(std::vector<JournalWrite>& out);
     File* fileById(std::uint8_t id);
     void invalidateCaches();
-    void lockWrite();
-    void unlockWrite();
+    // The write lock, on the data file's handle or on another writable handle of it.
+    void lockWrite(File* file = nullptr);
+    void unlockWrite(File* file = nullptr);
 
     std::byte* recordSlot(std::uint32_t locator, bool forWrite);
     std::uint32_t appendSlot();

@@ -552,3 +552,19 @@ TEST_F(TableTest, LargeRecordsSpanManyBlocks) {
     }
     EXPECT_EQ(n, 27);
 }
+
+TEST_F(TableTest, ReadOnlyOpenBesideAWriterWithAPendingJournal) {
+    Session a("A"), b("B");
+    a.createTable(path("RP7"), employees());
+    Table writer(a);
+    writer.open(path("RP7"));
+    addEmployee(writer, 1, 1, "Zapisany");
+    // The writer's journal is not checkpointed yet; a reader must still open the table.
+    Table reader(b);
+    reader.open(path("RP7"), AccessMode::ReadOnly);
+    EXPECT_EQ(column(reader, "POLE1"), (std::vector<std::string>{"Zapisany"}));
+    EXPECT_THROW(reader.insert(), EngineError);
+    addEmployee(writer, 1, 2, "Drugi");
+    reader.refresh();
+    EXPECT_EQ(reader.recordCount(), 2);
+}
