@@ -114,6 +114,8 @@ TKADF9::TKADF9(data::Tdane& dane, components::DataSource& ZZLEC, QWidget* parent
     XDBGrid1_->setColumnReadOnly(0, true);
     XDBGrid1_->setColumnAlignment(0, Qt::AlignRight | Qt::AlignVCenter);
     XDBGrid1_->installEventFilter(this);
+    // The grid took its current cell before it had columns; it follows the table from here.
+    XDBGrid1_->gridModel()->resetNow();
 
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
