@@ -103,8 +103,8 @@ TKADF9::TKADF9(data::Tdane& dane, components::DataSource& ZZLEC, QWidget* parent
     XDBGrid1_->setAppendOnDownEnabled(false);
     int width = XDBGrid1_->verticalHeader()->sizeHint().width() + 4;
     for (const PayerColumn& c : kPayerColumns) {
-        const int at = XDBGrid1_->addColumn(QString::fromUtf16(c.field),
-                                            QString::fromUtf16(c.title), c.width);
+        const int at =
+            XDBGrid1_->addColumn(QString::fromUtf16(c.field), QString::fromUtf16(c.title), c.width);
         width += c.width;
         if (c.maxLength > 0 || c.check)
             XDBGrid1_->setItemDelegateForColumn(
@@ -139,10 +139,9 @@ void TKADF9::commitGridEditor() {
         if (!editor->isVisible()) continue;
         QMetaObject::invokeMethod(XDBGrid1_, "commitData", Qt::DirectConnection,
                                   Q_ARG(QWidget*, editor));
-        QMetaObject::invokeMethod(XDBGrid1_, "closeEditor", Qt::DirectConnection,
-                                  Q_ARG(QWidget*, editor),
-                                  Q_ARG(QAbstractItemDelegate::EndEditHint,
-                                        QAbstractItemDelegate::NoHint));
+        QMetaObject::invokeMethod(
+            XDBGrid1_, "closeEditor", Qt::DirectConnection, Q_ARG(QWidget*, editor),
+            Q_ARG(QAbstractItemDelegate::EndEditHint, QAbstractItemDelegate::NoHint));
     }
 }
 
@@ -182,9 +181,9 @@ void TKADF9::deletePayer() {
     // The question names the payer by name: the PESEL column is empty for most payers and
     // would leave the user guessing which one goes.
     const QString name = data::fromTable(payers.asString(payers.field("POCZTA"))).trimmed();
-    if (!dane_.prompter().confirm(QStringLiteral("Czy usunąć wszystkie zapisy dla Płatnika : ") +
-                                      name,
-                                  platform::MessageIcon::Warning))
+    if (!dane_.prompter().confirm(
+            QStringLiteral("Czy usunąć wszystkie zapisy dla Płatnika : ") + name,
+            platform::MessageIcon::Warning))
         return;
 
     if (inserting) {
