@@ -353,6 +353,8 @@ int DataGrid::addColumn(const QString& field, const QString& title, int width) {
         width += 16;
     }
     setColumnWidth(at, width);
+    // The first column gives the current row a cell to show it in.
+    followTable();
     return at;
 }
 
@@ -413,7 +415,15 @@ void DataGrid::followTable() {
     } else {
         const int column = std::clamp(lastColumn_, 0, std::max(0, model_->columnCount() - 1));
         const QModelIndex target = model_->index(row, column);
-        if (currentIndex() != target) setCurrentIndex(target);
+        const bool rows = selectionBehavior() == QAbstractItemView::SelectRows;
+        // A row selected before columns were added covers only the columns it had then.
+        const bool selected =
+            rows ? selectionModel()->isRowSelected(row, {}) : selectionModel()->isSelected(target);
+        if (currentIndex() != target || !selected) {
+            QItemSelectionModel::SelectionFlags command = QItemSelectionModel::ClearAndSelect;
+            if (rows) command |= QItemSelectionModel::Rows;
+            selectionModel()->setCurrentIndex(target, command);
+        }
         scrollTo(target);
     }
     verticalHeader()->viewport()->update();
