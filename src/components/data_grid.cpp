@@ -1,6 +1,7 @@
 #include "components/data_grid.h"
 
 #include <QApplication>
+#include <QFocusEvent>
 #include <QFontMetrics>
 #include <QKeyEvent>
 #include <QLineEdit>
@@ -241,6 +242,7 @@ bool DataGridModel::setData(const QModelIndex& index, const QVariant& value, int
     if (!editingState(t.state()) && data::fromTable(t.asString(f)) == text) return true;
     if (!source_->edit()) return false;
     if (!source_->run([&] { t.setAsString(f, data::toTable(text)); })) return false;
+    source_->markUserModified();
     Q_EMIT dataChanged(index, index);
     return true;
 }
@@ -559,6 +561,20 @@ void DataGrid::mousePressEvent(QMouseEvent* event) {
         return;
     }
     QTableView::mousePressEvent(event);
+}
+
+void DataGrid::focusOutEvent(QFocusEvent* event) {
+    QTableView::focusOutEvent(event);
+    if (!cancelOnExit_ || event->reason() == Qt::PopupFocusReason ||
+        event->reason() == Qt::ActiveWindowFocusReason)
+        return;
+    // The grid's own cell editor takes the focus too; that is not leaving the grid.
+    for (QWidget* w = QApplication::focusWidget(); w; w = w->parentWidget())
+        if (w == this) return;
+    DataSource* src = source();
+    if (src && src->isOpen() && src->table().state() == engine::TableState::Insert &&
+        !src->userModified())
+        src->cancel();
 }
 
 void DataGrid::closeEditor(QWidget* editor, QAbstractItemDelegate::EndEditHint hint) {

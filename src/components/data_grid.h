@@ -131,6 +131,9 @@ class DataGrid : public QTableView {
     void setInsertKeyEnabled(bool on) { insertKey_ = on; }
     void setDeleteKeyEnabled(bool on) { deleteKey_ = on; }
     void setAppendOnDownEnabled(bool on) { appendOnDown_ = on; }
+    // A row begun but not typed into (values set by the program do not count) is cancelled
+    // when the focus leaves the grid. On by default.
+    void setCancelUntouchedInsertOnExit(bool on) { cancelOnExit_ = on; }
 
     // Marked rows as bookmarks of the table, in the grid's order.
     std::vector<engine::Bookmark> markedRows() const { return model_->markedRows(); }
@@ -149,6 +152,7 @@ class DataGrid : public QTableView {
     void mousePressEvent(QMouseEvent* event) override;
     void currentChanged(const QModelIndex& current, const QModelIndex& previous) override;
     void closeEditor(QWidget* editor, QAbstractItemDelegate::EndEditHint hint) override;
+    void focusOutEvent(QFocusEvent* event) override;
 
   private:
     void followTable();
@@ -163,6 +167,7 @@ class DataGrid : public QTableView {
     bool insertKey_ = true;
     bool deleteKey_ = true;
     bool appendOnDown_ = true;
+    bool cancelOnExit_ = true;
     bool following_ = false;
     int anchorRow_ = -1;
     int lastColumn_ = 0;

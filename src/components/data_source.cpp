@@ -30,6 +30,12 @@ void DataSource::setMasterLink(engine::Table& master, const std::string& detailF
     notifyRowsChanged();
 }
 
+void DataSource::setFilter(std::function<bool(engine::Table&)> accept) {
+    filter_ = std::move(accept);
+    reader_.reset();
+    notifyRowsChanged();
+}
+
 void DataSource::setCalculation(std::function<void(engine::Table&)> calculate) {
     calculate_ = std::move(calculate);
     reader_.reset();
@@ -133,7 +139,10 @@ void DataSource::onState() {
     const bool rowsMayDiffer =
         previous == engine::TableState::Inactive || lastState_ == engine::TableState::Inactive ||
         previous == engine::TableState::Insert || lastState_ == engine::TableState::Insert;
-    if (lastState_ == engine::TableState::Inactive) reader_.reset();
+    if (lastState_ != previous) userModified_ = false;
+    // Closed, not destroyed: a session closing all its tables walks a list that holds the
+    // reader too.
+    if (lastState_ == engine::TableState::Inactive && reader_) reader_->close();
     Q_EMIT stateChanged();
     if (rowsMayDiffer) Q_EMIT rowsChanged();
     Q_EMIT fieldChanged(-1);
@@ -186,7 +195,7 @@ engine::Table* DataSource::reader() {
 }
 
 void DataSource::syncReader() {
-    if (reader_ && reader_->isOpen() && reader_->path() != table_.path()) reader_.reset();
+    if (reader_ && (!reader_->isOpen() || reader_->path() != table_.path())) reader_.reset();
     if (!reader_) {
         reader_ = std::make_unique<engine::Table>(table_.session());
         if (calculate_) {
@@ -200,6 +209,10 @@ void DataSource::syncReader() {
                                          ? engine::AccessMode::ReadOnly
                                          : engine::AccessMode::Shared);
         if (master_) reader_->setMasterLink(master_, detailFields_, masterFields_);
+        if (filter_) {
+            reader_->setFilter(filter_);
+            reader_->setFiltered(true);
+        }
     }
     if (reader_->indexName() != table_.indexName()) reader_->setIndexName(table_.indexName());
     if (master_ && reader_->linkActive() != table_.linkActive())
