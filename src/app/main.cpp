@@ -1,11 +1,18 @@
 #include <QApplication>
 #include <QProgressBar>
 
+#include <algorithm>
+#include <cstdint>
+
 #include "app/splash_window.h"
 #include "app/startup.h"
 #include "data/data_module.h"
 #include "data/progress_bar.h"
+#include "data/structure_update.h"
 #include "platform/font_chooser.h"
+
+#include <limits>
+#include <optional>
 
 namespace {
 
@@ -16,12 +23,21 @@ class SplashBar : public lumiro::data::ProgressBar {
     lumiro::app::Startup* startup = nullptr;
 
     void setMaximum(int maximum) override {
+        painted_ = -1;
         if (auto* splash = current()) splash->budowa().setMaximum(maximum);
     }
     void setPosition(int position) override {
         if (auto* splash = current()) {
-            splash->budowa().setValue(position);
-            splash->budowa().repaint();
+            QProgressBar& bar = splash->budowa();
+            bar.setValue(position);
+            // The update counts hundreds of thousands of records: paint only when the
+            // visible length of the bar changes.
+            const int span = std::max(1, bar.maximum() - bar.minimum());
+            const int percent = int(std::int64_t(position - bar.minimum()) * 100 / span);
+            if (percent != painted_) {
+                painted_ = percent;
+                bar.repaint();
+            }
         }
     }
     void advance(int step) override {
@@ -29,8 +45,27 @@ class SplashBar : public lumiro::data::ProgressBar {
     }
 
   private:
+    int painted_ = -1;
     lumiro::app::Tzero* current() { return startup ? startup->splash() : nullptr; }
 };
+
+// The parameters column L3 chooses the welcome screen's contact lines. It is read as the old
+// engine read integers: an empty column counts as 0. A value beyond int is no known variant.
+std::optional<int> contactVariant(lumiro::app::Startup& startup) {
+    auto* module = dynamic_cast<lumiro::data::Tdane*>(startup.dataModule());
+    if (!module || !module->TPARA.isOpen()) return std::nullopt;
+    try {
+        const int l3 = module->TPARA.fieldIndex("L3");
+        if (l3 < 0 || module->TPARA.isEmpty()) return std::nullopt;
+        const auto value = module->TPARA.asInteger(l3);
+        if (value < std::numeric_limits<int>::min() || value > std::numeric_limits<int>::max()) {
+            return -1;
+        }
+        return static_cast<int>(value);
+    } catch (const std::exception&) {
+        return std::nullopt;
+    }
+}
 
 }  // namespace
 
@@ -46,10 +81,12 @@ int main(int argc, char* argv[]) {
                                      lumiro::data::Tdane::Environment environment;
                                      environment.budowa = &splashBar;
                                      environment.fontChooser = &fontChooser;
+                                     environment.Aktualizacja = lumiro::data::Aktualizacja;
                                      auto module = std::make_unique<lumiro::data::Tdane>(
                                          s.values(), s.services().prompter, std::move(environment));
                                      module->create();
                                      return module;
                                  });
+    startup.setContactVariantSource([&startup] { return contactVariant(startup); });
     return startup.run();
 }

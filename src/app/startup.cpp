@@ -1,6 +1,7 @@
 #include "app/startup.h"
 
 #include "app/date_context.h"
+#include "app/modal_window.h"
 #include "app/progress_window.h"
 #include "app/splash_window.h"
 #include "app/welcome_window.h"
@@ -65,7 +66,14 @@ Startup::Startup(Services services, DataModuleFactory createDataModule)
       createDataModule_(std::move(createDataModule)),
       eventLoop_([] { return QApplication::exec(); }) {
     factories_[index(LongLivedWindow::Welcome)] = [](Startup& startup) {
-        return std::make_unique<TSTART>(startup.applicationTitle());
+        auto welcome =
+            std::make_unique<TSTART>(startup.applicationTitle(), startup.services().shell);
+        welcome->setContactVariantSource(startup.contactVariant_);
+        // The way in stays closed while no part of the program builds the employee index.
+        if (startup.factories_[index(LongLivedWindow::EmployeeIndex)]) {
+            welcome->setEmployeeIndexOpener([&startup] { startup.openEmployeeIndex(); });
+        }
+        return welcome;
     };
     factories_[index(LongLivedWindow::Progress)] = [](Startup&) {
         return std::make_unique<TPRACA>();
@@ -149,6 +157,14 @@ void Startup::advanceSplash(int step) {
 
 TPRACA* Startup::progressWindow() {
     return dynamic_cast<TPRACA*>(window(LongLivedWindow::Progress));
+}
+
+bool Startup::openEmployeeIndex() {
+    if (!window(LongLivedWindow::EmployeeIndex)) createWindow(LongLivedWindow::EmployeeIndex);
+    QWidget* employeeIndex = window(LongLivedWindow::EmployeeIndex);
+    if (!employeeIndex) return false;
+    showModal(*employeeIndex);
+    return true;
 }
 
 int Startup::runEventLoop() {

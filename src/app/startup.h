@@ -15,6 +15,7 @@
 #include <array>
 #include <functional>
 #include <memory>
+#include <optional>
 
 namespace lumiro::app {
 
@@ -54,6 +55,10 @@ class Startup {
     void setWindowFactory(LongLivedWindow window, WindowFactory factory);
     // QApplication::exec by default.
     void setEventLoop(EventLoop loop) { eventLoop_ = std::move(loop); }
+    // Reads the parameters column L3 for the welcome screen's contact lines; set before run.
+    void setContactVariantSource(std::function<std::optional<int>()> source) {
+        contactVariant_ = std::move(source);
+    }
 
     // Every step in order; returns the process exit code (1 when start-up was stopped).
     int run();
@@ -77,6 +82,10 @@ class Startup {
     QWidget* window(LongLivedWindow window) { return windows_[index(window)].get(); }
     QWidget* mainWindow() { return window(LongLivedWindow::Welcome); }
     TPRACA* progressWindow();
+    // Shows the employee index window modally, creating it first when it does not exist
+    // (its creation at start may have failed), and returns when it is closed. False when
+    // there is no such window to show.
+    bool openEmployeeIndex();
 
   private:
     static std::size_t index(LongLivedWindow window) { return static_cast<std::size_t>(window); }
@@ -88,6 +97,7 @@ class Startup {
     Services services_;
     DataModuleFactory createDataModule_;
     EventLoop eventLoop_;
+    std::function<std::optional<int>()> contactVariant_;
     platform::ProcessValues values_;
     QString applicationTitle_;
     QString helpFile_;

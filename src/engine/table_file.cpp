@@ -127,7 +127,41 @@ TableFile::TableFile(Env& env, std::string dataPath, AccessMode mode)
                                      "obsługuje tabel chronionych hasłem.");
     blocks_ = std::make_unique<Pager>(data_.get(), kDataFileId, hdr_.headerSize, hdr_.blockSize(),
                                       2048);
+    validateChain();
     loadIndexes();
+}
+
+void TableFile::validateChain() {
+    // A header that disagrees with its blocks would make the first change write a table
+    // that no longer opens; refuse it now, while nothing has been written. Only the six
+    // bytes of each block header are read, so this stays cheap for large tables.
+    const std::uint64_t size = data_->size();
+    const std::uint64_t pages =
+        size > hdr_.headerSize ? (size - hdr_.headerSize) / hdr_.blockSize() : 0;
+    auto bad = [&](const std::string& why) {
+        fail(ErrorCode::Corrupt, "Plik " + path_ + " jest uszkodzony: " + why + ".");
+    };
+    if (hdr_.firstBlock > pages || hdr_.lastBlock > pages || hdr_.usedBlocks > pages)
+        bad("nagłówek wskazuje bloki spoza pliku");
+    if ((hdr_.firstBlock == 0) != (hdr_.lastBlock == 0))
+        bad("nagłówek ma niespójne wskazania pierwszego i ostatniego bloku");
+    std::vector<std::byte> head(px::kBlockHeaderSize);
+    std::uint64_t records = 0;
+    std::uint64_t blocks = 0;
+    std::uint32_t prev = 0;
+    std::uint32_t block = hdr_.firstBlock;
+    while (block != 0) {
+        if (block > pages || ++blocks > pages) bad("łańcuch bloków danych jest błędny");
+        data_->readExact(hdr_.blockOffset(block), head);
+        auto bh = px::readBlockHeader(head.data(), hdr_, path_);
+        records += std::uint64_t(bh.recordCount);
+        prev = block;
+        block = bh.next;
+    }
+    if (prev != hdr_.lastBlock) bad("ostatni blok łańcucha nie zgadza się z nagłówkiem");
+    if (records != hdr_.recordCount)
+        bad("nagłówek podaje " + std::to_string(hdr_.recordCount) + " rekordów, a bloki zawierają " +
+            std::to_string(records));
 }
 
 TableFile::~TableFile() {

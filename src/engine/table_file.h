@@ -142,6 +142,7 @@ private:
     void removeIndexCompanions();
 
     void readHeaderFromDisk(px::Header& out, std::vector<std::byte>& image);
+    void validateChain();
     void recoverJournal();
     void rebuildPhysicalOrder();
     void stampIndexes();

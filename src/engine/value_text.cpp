@@ -427,11 +427,14 @@ std::string formatValue(const FieldDef& field, const Value& value) {
             if (auto i = integerOf(value)) return timeText(*i);
             break;
         case FieldType::Timestamp:
-            if (auto d = doubleOf(value); d && std::isfinite(*d)) {
+            // Beyond year 9999 no calendar text exists (and the arithmetic below would
+            // overflow): such a stored value is shown as its plain count.
+            if (auto d = doubleOf(value); d && std::isfinite(*d) && std::fabs(*d) < 3.2e14) {
                 auto ms = std::int64_t(std::llround(*d));
                 std::int64_t days = floorDiv(ms, kMillisPerDay);
                 return dateText(days) + " " + timeText(ms - days * kMillisPerDay);
             }
+            if (auto d = doubleOf(value)) return shortestDouble(*d);
             break;
     }
     return fallbackText(value);

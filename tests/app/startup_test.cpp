@@ -38,7 +38,7 @@ class StartupTest : public ::testing::Test {
                 if (window == failing) throw std::runtime_error("brak pamięci");
                 std::unique_ptr<QWidget> result;
                 if (window == LongLivedWindow::Welcome) {
-                    result = std::make_unique<TSTART>(s.applicationTitle());
+                    result = std::make_unique<TSTART>(s.applicationTitle(), s.services().shell);
                 } else if (window == LongLivedWindow::Progress) {
                     result = std::make_unique<TPRACA>();
                 } else {

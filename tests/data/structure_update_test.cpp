@@ -1,0 +1,511 @@
+// The update of an older release's year folder, fed with table files that pxlib writes, so
+// that the old data come from another Paradox implementation as they would in the field.
+#include "data/structure_update.h"
+
+#include <gtest/gtest.h>
+
+extern "C" {  // the library's header declares no C linkage of its own
+#include <paradox.h>
+}
+
+#include <QDir>
+#include <QString>
+
+#include <algorithm>
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "data/data_module.h"
+#include "data/progress_bar.h"
+#include "data/table_layouts.h"
+#include "engine/cp1250.h"
+#include "engine/error.h"
+#include "engine/paradox_format.h"
+#include "engine/session.h"
+#include "engine/table.h"
+#include "platform/prompter.h"
+#include "support/paradox_table_file.h"
+#include "support/temp_dir.h"
+
+namespace lumiro::data {
+namespace {
+
+namespace fs = std::filesystem;
+using engine::FieldDef;
+using engine::FieldType;
+using engine::Value;
+using platform::MessageIcon;
+
+const QString kInfo = QStringLiteral("Aktualizacja struktury danych. Może to potrwać kilka minut.");
+
+struct PxlibBoot {
+    PxlibBoot() { PX_boot(); }
+    ~PxlibBoot() { PX_shutdown(); }
+};
+
+FieldDef column(const std::string& name, FieldType type, int size = 0) {
+    return FieldDef{name, type, size, false};
+}
+
+std::string cp(const std::string& utf8) {
+    return engine::utf8ToCp1250(utf8);
+}
+
+// A table written by pxlib; rows of a keyed table must come sorted, pxlib does not sort them.
+void writeOldTable(const std::string& path, const std::vector<FieldDef>& fields, int keys,
+                   const std::vector<test::Row>& rows) {
+    pxdoc_t* doc = PX_new2(nullptr, nullptr, nullptr, nullptr);
+    auto* pf = static_cast<pxfield_t*>(
+        doc->malloc(doc, fields.size() * sizeof(pxfield_t), const_cast<char*>("fields")));
+    for (std::size_t i = 0; i < fields.size(); ++i) {
+        pf[i].px_fname = PX_strdup(doc, fields[i].name.c_str());
+        pf[i].px_ftype = char(fields[i].type);
+        pf[i].px_flen = engine::storedSize(fields[i]);
+        pf[i].px_fdc = 0;
+    }
+    ASSERT_EQ(PX_create_file(doc, pf, int(fields.size()), path.c_str(),
+                             keys ? pxfFileTypIndexDB : pxfFileTypNonIndexDB),
+              0);
+    if (keys) PX_set_value(doc, "numprimkeys", float(keys));
+    PX_set_value(doc, "codepage", 1250);
+    std::vector<char> rec(std::size_t(PX_get_recordsize(doc)));
+    for (const auto& row : rows) {
+        std::fill(rec.begin(), rec.end(), 0);
+        char* p = rec.data();
+        for (std::size_t f = 0; f < fields.size(); ++f) {
+            const int len = engine::storedSize(fields[f]);
+            const Value& v = row[f];
+            if (!engine::isNull(v)) {
+                switch (fields[f].type) {
+                    case FieldType::Alpha: {
+                        std::string s = std::get<std::string>(v);
+                        PX_put_data_alpha(doc, p, len, s.data());
+                        break;
+                    }
+                    case FieldType::Long:
+                    case FieldType::AutoInc:
+                        PX_put_data_long(doc, p, 4, int(std::get<std::int64_t>(v)));
+                        break;
+                    case FieldType::Money:
+                    case FieldType::Number:
+                        PX_put_data_double(doc, p, 8, std::get<double>(v));
+                        break;
+                    case FieldType::Logical:
+                        PX_put_data_byte(doc, p, 1, std::get<bool>(v) ? 1 : 0);
+                        break;
+                    default:
+                        FAIL() << "type not written here";
+                }
+            }
+            p += len;
+        }
+        ASSERT_GE(PX_put_record(doc, rec.data()), 0);
+    }
+    PX_close(doc);
+    PX_delete(doc);
+}
+
+// pxlib writes only the Paradox 7 format. A Paradox 4 header differs in the version bytes
+// and in the table name's room (79 bytes instead of 261); the rest of the header and the
+// data blocks are alike for the column types used here.
+void makeParadox4(const std::string& path, int fieldCount) {
+    auto bytes = test::readFileBytes(path);
+    const std::size_t nameAt = 0x78 + std::size_t(fieldCount) * 2 + 4 + std::size_t(fieldCount) * 4;
+    const std::size_t headerSize = std::size_t(bytes[2]) | std::size_t(bytes[3]) << 8;
+    std::vector<std::byte> header(bytes.begin(), bytes.begin() + std::ptrdiff_t(headerSize));
+    header.erase(header.begin() + std::ptrdiff_t(nameAt + 79),
+                 header.begin() + std::ptrdiff_t(nameAt + 261));
+    header.resize(headerSize, std::byte{0});
+    header[0x39] = std::byte{0x09};
+    header[0x58] = header[0x5A] = std::byte{0x09};
+    std::copy(header.begin(), header.end(), bytes.begin());
+    test::writeFileBytes(path, bytes);
+}
+
+// The primary index pxlib builds for a keyed table it wrote.
+void writeOldPrimaryIndex(const std::string& dbPath, const std::string& pxPath,
+                          const FieldDef& keyField) {
+    pxdoc_t* db = PX_new();
+    ASSERT_EQ(PX_open_file(db, dbPath.c_str()), 0);
+    pxdoc_t* index = PX_new();
+    auto* pf =
+        static_cast<pxfield_t*>(index->malloc(index, sizeof(pxfield_t), const_cast<char*>("key")));
+    pf[0].px_fname = PX_strdup(index, keyField.name.c_str());
+    pf[0].px_ftype = char(keyField.type);
+    pf[0].px_flen = engine::storedSize(keyField);
+    pf[0].px_fdc = 0;
+    ASSERT_EQ(PX_create_file(index, pf, 1, pxPath.c_str(), pxfFileTypPrimIndex), 0);
+    ASSERT_EQ(PX_write_primary_index(db, index), 0);
+    PX_close(index);
+    PX_delete(index);
+    PX_close(db);
+    PX_delete(db);
+}
+
+// Records each run of the bar: the maximum it was given and how far it went.
+class RecordingProgress : public ProgressBar {
+  public:
+    void setMaximum(int maximum) override { runs.push_back({maximum, position}); }
+    void setPosition(int p) override { position = p; }
+    void advance(int step) override {
+        position += step;
+        if (!runs.empty()) runs.back().second = position;
+    }
+    std::vector<std::pair<int, int>> runs;  // maximum, final position
+    int position = 0;
+};
+
+// The data module's side of the update, as the data module provides it.
+class Host : public StructureUpdateHost {
+  public:
+    explicit Host(QString root) : root_(std::move(root)) {}
+    engine::Table& TSTARA() override { return stara_; }
+    engine::Table& TNOWA() override { return nowa_; }
+    platform::Prompter& prompter() override { return prompter_; }
+    ProgressBar* budowa() override { return &progress_; }
+    QString SciezkaDanych() const override { return root_; }
+    QString RokRoboczy() const override { return QStringLiteral("2004"); }
+    void ZapiszRekord(engine::Table& table) override {
+        try {
+            table.post();
+        } catch (const engine::EngineError&) {
+            table.cancel();
+            prompter_.error(QStringLiteral("Błąd zapisu"));
+        }
+    }
+
+    platform::ScriptedPrompter prompter_;
+    RecordingProgress progress_;
+
+  private:
+    QString root_;
+    engine::Session session_{"default"};
+    engine::Table stara_{session_};
+    engine::Table nowa_{session_};
+};
+
+using Rows = std::vector<std::map<std::string, Value>>;
+
+// Every record of a table, keyed by column name, in primary key order.
+Rows readTable(const std::string& path, std::vector<FieldDef>* fields = nullptr,
+               std::vector<engine::IndexDef>* indexes = nullptr) {
+    engine::Session s("check");
+    engine::Table t(s);
+    t.open(path, engine::AccessMode::ReadOnly);
+    if (fields) *fields = std::vector<FieldDef>(t.fields().begin(), t.fields().end());
+    if (indexes) *indexes = t.indexes();
+    Rows rows;
+    for (t.first(); !t.eof(); t.next()) {
+        std::map<std::string, Value> row;
+        for (int i = 0; i < t.storedFieldCount(); ++i)
+            row[t.fields()[std::size_t(i)].name] = t.value(i);
+        rows.push_back(std::move(row));
+    }
+    return rows;
+}
+
+std::string text(const Value& v) {
+    return engine::isNull(v) ? "" : std::get<std::string>(v);
+}
+std::int64_t integer(const Value& v) {
+    return std::get<std::int64_t>(v);
+}
+
+class StructureUpdate : public ::testing::Test {
+  protected:
+    std::string root() const { return dir.path() + "/"; }
+    std::string kadry() const { return root() + "BAZA/KADRY/"; }
+    // The year folder as an older release spelled it: mixed case, lower-case file names.
+    std::string year() const { return root() + "2004/Kadry/"; }
+    void makeYearFolder() const { fs::create_directories(year()); }
+
+    std::vector<const QString*> boxes(const Host& host, MessageIcon icon) const {
+        std::vector<const QString*> out;
+        for (const auto& q : host.prompter_.questions())
+            if (q.icon == icon) out.push_back(&q.text);
+        return out;
+    }
+
+    PxlibBoot px;
+    test::TempDir dir;
+};
+
+TEST_F(StructureUpdate, OlderYearFolderIsCarriedOverByColumnName) {
+    makeYearFolder();
+    // Employees of an older layout: other order, fewer columns, one the new layout lacks,
+    // POLE36 longer than the new 150 characters, and an older Paradox file version.
+    const std::vector<FieldDef> oldRp7 = {
+        column("NR", FieldType::Long),         column("ZLEC", FieldType::Long),
+        column("KP11", FieldType::Alpha, 11),  column("POLE1", FieldType::Alpha, 40),
+        column("STARE", FieldType::Alpha, 10), column("POLE36", FieldType::Alpha, 200),
+        column("R7", FieldType::Alpha, 60)};
+    const std::string longRemark(200, 'x');
+    writeOldTable(year() + "rp7.db", oldRp7, 0,
+                  {{std::int64_t(1), std::int64_t(1), cp("85010112345"), cp("Wąsowska Żaneta"),
+                    cp("old"), longRemark, cp("ślusarz")},
+                   {std::int64_t(2), std::int64_t(1), cp("79123112346"), cp("Łukasik Bożydar"),
+                    Value{}, Value{}, Value{}},
+                   {std::int64_t(1), std::int64_t(2), Value{}, cp("Kowalczyk Jan"), Value{},
+                    cp("krótko"), Value{}}});
+    makeParadox4(year() + "rp7.db", int(oldRp7.size()));
+    engine::px::Header oldHeader;
+    test::readParadoxTable(test::readFileBytes(year() + "rp7.db"), &oldHeader);
+    ASSERT_EQ(oldHeader.fileVersion, 0x09);
+    ASSERT_EQ(oldHeader.fields[3].name, "POLE1");
+    // Earnings with their own AUTO numbers and kinds longer than the new 30 characters.
+    const std::vector<FieldDef> oldZar = {
+        column("ZLEC", FieldType::Long),      column("NR", FieldType::Long),
+        column("POLE1", FieldType::Alpha, 4), column("AUTO", FieldType::AutoInc),
+        column("POLE2", FieldType::Money),    column("POLE4", FieldType::Alpha, 40),
+        column("POLE9", FieldType::Money)};
+    const std::string longKind = cp("premia kwartalna za wyniki sprzedaży w regionie");
+    writeOldTable(
+        year() + "ZAR.DB", oldZar, 0,
+        {{std::int64_t(1), std::int64_t(1), cp("1998"), std::int64_t(5), 12345.67, longKind, 0.01},
+         {std::int64_t(1), std::int64_t(1), cp("1999"), std::int64_t(9), 23456.78, Value{},
+          Value{}},
+         {std::int64_t(1), std::int64_t(2), cp("1998"), std::int64_t(12), 999.5, cp("nagroda"),
+          100.0}});
+    // Periods keyed by pxlib, with pxlib's own primary index beside them.
+    const std::vector<FieldDef> oldZal = {
+        column("ZLEC", FieldType::Long), column("NR", FieldType::Long),
+        column("POLE1", FieldType::Alpha, 10), column("POLE3", FieldType::Alpha, 80)};
+    writeOldTable(year() + "ZAL.DB", oldZal, 1,
+                  {{std::int64_t(1), std::int64_t(1), cp("1990.09.01"), cp("Zakłady Mięsne")}});
+    writeOldPrimaryIndex(year() + "ZAL.DB", year() + "ZAL.PX", oldZal[0]);
+    // Payers: moved as they are, with every companion file.
+    const std::vector<FieldDef> oldZlec = {column("NR", FieldType::Long),
+                                           column("POCZTA", FieldType::Alpha, 60),
+                                           column("NIP", FieldType::Alpha, 13)};
+    writeOldTable(year() + "ZLEC.DB", oldZlec, 1,
+                  {{std::int64_t(1), cp("Piekarnia „Złoty Kłos” s.c."), cp("5260001246")},
+                   {std::int64_t(2), cp("Usługi Remontowe Ćwiek"), Value{}}});
+    writeOldPrimaryIndex(year() + "ZLEC.DB", year() + "ZLEC.PX", oldZlec[0]);
+    std::ofstream(year() + "ZLEC.VAL") << "checks";
+
+    Host host(QString::fromStdString(root()));
+    updateStructure(host);
+
+    EXPECT_EQ(host.prompter_.questions().size(), 1u);
+    ASSERT_EQ(boxes(host, MessageIcon::Information).size(), 1u);
+    EXPECT_EQ(*boxes(host, MessageIcon::Information)[0], kInfo);
+    EXPECT_FALSE(fs::exists(root() + "BAZA/AKTUALIZACJA"));
+
+    // Every new table has exactly the current layout.
+    for (const TableLayout* layout : employeeTableLayouts()) {
+        std::vector<FieldDef> fields;
+        std::vector<engine::IndexDef> indexes;
+        readTable(kadry() + std::string(layout->name) + ".DB", &fields, &indexes);
+        fields.resize(std::size_t(layout->columnCount()));
+        EXPECT_EQ(layoutDifferences(*layout, fields, indexes), std::vector<std::string>{})
+            << layout->name;
+    }
+
+    const Rows rp7 = readTable(kadry() + "RP7.DB");
+    ASSERT_EQ(rp7.size(), 3u);
+    EXPECT_EQ(integer(rp7[0].at("ZLEC")), 1);
+    EXPECT_EQ(integer(rp7[0].at("NR")), 1);
+    EXPECT_EQ(text(rp7[0].at("POLE1")), cp("Wąsowska Żaneta"));
+    EXPECT_EQ(text(rp7[0].at("KP11")), "85010112345");
+    EXPECT_EQ(text(rp7[0].at("POLE36")), std::string(150, 'x'));
+    EXPECT_EQ(text(rp7[0].at("R7")), cp("ślusarz"));
+    EXPECT_TRUE(engine::isNull(rp7[0].at("KP12")));  // new column starts empty
+    EXPECT_EQ(text(rp7[1].at("POLE1")), cp("Łukasik Bożydar"));
+    EXPECT_EQ(integer(rp7[2].at("ZLEC")), 2);
+    EXPECT_EQ(text(rp7[2].at("POLE36")), cp("krótko"));
+
+    const Rows zar = readTable(kadry() + "ZAR.DB");
+    ASSERT_EQ(zar.size(), 3u);
+    EXPECT_EQ(integer(zar[0].at("AUTO")), 1);  // renumbered in copy order, not 5, 9, 12
+    EXPECT_EQ(integer(zar[1].at("AUTO")), 2);
+    EXPECT_EQ(integer(zar[2].at("AUTO")), 3);
+    EXPECT_EQ(std::get<double>(zar[0].at("POLE2")), 12345.67);
+    EXPECT_EQ(std::get<double>(zar[0].at("POLE9")), 0.01);
+    EXPECT_EQ(text(zar[0].at("POLE4")), longKind.substr(0, 30));
+    EXPECT_EQ(text(zar[1].at("POLE1")), "1999");
+    EXPECT_TRUE(engine::isNull(zar[1].at("POLE9")));
+    EXPECT_EQ(text(zar[2].at("POLE4")), "nagroda");
+
+    const Rows zal = readTable(kadry() + "ZAL.DB");
+    ASSERT_EQ(zal.size(), 1u);
+    EXPECT_EQ(text(zal[0].at("POLE3")), cp("Zakłady Mięsne"));
+    EXPECT_TRUE(readTable(kadry() + "ZAL2.DB").empty());
+    EXPECT_TRUE(readTable(kadry() + "ZAL3.DB").empty());
+
+    // ZLEC left the year folder with all its files and holds what it held.
+    for (const char* ext : {".DB", ".PX", ".VAL"}) {
+        EXPECT_TRUE(fs::exists(kadry() + "ZLEC" + ext)) << ext;
+        EXPECT_FALSE(fs::exists(year() + "ZLEC" + ext)) << ext;
+    }
+    const Rows zlec = readTable(kadry() + "ZLEC.DB");
+    ASSERT_EQ(zlec.size(), 2u);
+    EXPECT_EQ(text(zlec[0].at("POCZTA")), cp("Piekarnia „Złoty Kłos” s.c."));
+    EXPECT_EQ(text(zlec[1].at("POCZTA")), cp("Usługi Remontowe Ćwiek"));
+
+    // The other old tables stay where they were, with their records.
+    EXPECT_EQ(test::readParadoxTable(test::readFileBytes(year() + "rp7.db")).size(), 3u);
+    EXPECT_EQ(test::readParadoxTable(test::readFileBytes(year() + "ZAR.DB")).size(), 3u);
+
+    // The bar counts the records of each old table, then goes back to 0 of 100.
+    using Run = std::pair<int, int>;
+    EXPECT_EQ(host.progress_.runs, (std::vector<Run>{{3, 3}, {3, 3}, {1, 1}, {100, 0}}));
+}
+
+TEST_F(StructureUpdate, NewInstallationGetsFiveEmptyTablesAndNoPayers) {
+    Host host(QString::fromStdString(root()));
+    updateStructure(host);
+
+    ASSERT_EQ(host.prompter_.questions().size(), 1u);
+    EXPECT_EQ(host.prompter_.questions()[0].text, kInfo);
+    for (const char* name : {"RP7", "ZAR", "ZAL", "ZAL2", "ZAL3"})
+        EXPECT_TRUE(readTable(kadry() + name + ".DB").empty()) << name;
+    EXPECT_FALSE(fs::exists(kadry() + "ZLEC.DB"));
+    EXPECT_EQ(host.progress_.runs, (std::vector<std::pair<int, int>>{{100, 0}}));
+}
+
+// A start after an update that stopped half way (power cut): the half-filled tables in the
+// staging folder are built again from the year folder, and a table someone already has in
+// BAZA\KADRY is reported and left as it is.
+TEST_F(StructureUpdate, UnfinishedUpdateIsRedoneAndExistingTablesAreKept) {
+    makeYearFolder();
+    const std::vector<FieldDef> oldZar = {column("ZLEC", FieldType::Long),
+                                          column("NR", FieldType::Long),
+                                          column("POLE1", FieldType::Alpha, 4)};
+    writeOldTable(year() + "ZAR.DB", oldZar, 0,
+                  {{std::int64_t(1), std::int64_t(1), cp("2001")},
+                   {std::int64_t(1), std::int64_t(1), cp("2002")}});
+    {
+        engine::Session s("setup");
+        fs::create_directories(root() + "BAZA/AKTUALIZACJA");
+        s.createTable(root() + "BAZA/AKTUALIZACJA/ZAR.DB", zarLayout().def);
+        engine::Table t(s);
+        t.open(root() + "BAZA/AKTUALIZACJA/ZAR.DB");
+        t.append();
+        t.setAsString(t.field("POLE1"), "2001");
+        t.post();
+        fs::create_directories(kadry());
+        s.createTable(kadry() + "ZAL2.DB", zal2Layout().def);
+        engine::Table own(s);
+        own.open(kadry() + "ZAL2.DB");
+        own.append();
+        own.setAsString(own.field("POLE1"), cp("chorobowy"));
+        own.post();
+    }
+
+    Host host(QString::fromStdString(root()));
+    updateStructure(host);
+
+    const auto& q = host.prompter_.questions();
+    ASSERT_EQ(q.size(), 2u);
+    EXPECT_EQ(q[0].text, kInfo);
+    EXPECT_EQ(q[1].icon, MessageIcon::Error);
+    EXPECT_EQ(q[1].text, QStringLiteral("Nie mozna utworzyć tabeli"));
+    EXPECT_EQ(q[1].title, QStringLiteral("Błąd"));
+    EXPECT_TRUE(host.prompter_.title().isEmpty());  // the program's title is restored
+
+    const Rows zar = readTable(kadry() + "ZAR.DB");
+    ASSERT_EQ(zar.size(), 2u);
+    EXPECT_EQ(text(zar[0].at("POLE1")), "2001");
+    EXPECT_EQ(text(zar[1].at("POLE1")), "2002");
+    const Rows zal2 = readTable(kadry() + "ZAL2.DB");
+    ASSERT_EQ(zal2.size(), 1u);
+    EXPECT_EQ(text(zal2[0].at("POLE1")), cp("chorobowy"));
+    EXPECT_TRUE(fs::exists(kadry() + "RP7.DB"));
+}
+
+// A record the new key refuses is reported once and the copy goes on; a value that does not
+// fit its new column's type is left out of an otherwise saved record.
+TEST_F(StructureUpdate, RefusedRecordsAndValuesDoNotStopTheCopy) {
+    makeYearFolder();
+    const std::vector<FieldDef> oldRp7 = {column("ZLEC", FieldType::Long),
+                                          column("NR", FieldType::Long),
+                                          column("POLE1", FieldType::Alpha, 50)};
+    writeOldTable(year() + "RP7.DB", oldRp7, 0,
+                  {{std::int64_t(1), std::int64_t(1), cp("Pierwszy")},
+                   {std::int64_t(1), std::int64_t(1), cp("Duplikat")},
+                   {std::int64_t(1), std::int64_t(2), cp("Trzeci")}});
+    const std::vector<FieldDef> oldZar = {
+        column("ZLEC", FieldType::Long), column("NR", FieldType::Long),
+        column("POLE1", FieldType::Alpha, 4), column("POLE2", FieldType::Alpha, 12),
+        column("POLE3", FieldType::Money)};
+    writeOldTable(year() + "ZAR.DB", oldZar, 0,
+                  {{std::int64_t(1), std::int64_t(1), cp("2000"), cp("12 zł"), 7.5},
+                   {std::int64_t(1), std::int64_t(2), cp("2000"), cp("1250.40"), Value{}}});
+
+    Host host(QString::fromStdString(root()));
+    updateStructure(host);
+
+    ASSERT_EQ(boxes(host, MessageIcon::Error).size(), 1u);
+    EXPECT_EQ(*boxes(host, MessageIcon::Error)[0], QStringLiteral("Błąd zapisu"));
+    const Rows rp7 = readTable(kadry() + "RP7.DB");
+    ASSERT_EQ(rp7.size(), 2u);
+    EXPECT_EQ(text(rp7[0].at("POLE1")), "Pierwszy");
+    EXPECT_EQ(text(rp7[1].at("POLE1")), "Trzeci");
+    const Rows zar = readTable(kadry() + "ZAR.DB");
+    ASSERT_EQ(zar.size(), 2u);
+    EXPECT_TRUE(engine::isNull(zar[0].at("POLE2")));
+    EXPECT_EQ(std::get<double>(zar[0].at("POLE3")), 7.5);
+    EXPECT_EQ(std::get<double>(zar[1].at("POLE2")), 1250.40);
+}
+
+// The first start of this release in the folder of an older one: the data module finds no
+// employee table, settles on the last year folder and runs the update through its hook.
+TEST_F(StructureUpdate, DataModuleCarriesAnOlderReleaseOverAtItsFirstStart) {
+    for (const auto& entry : fs::directory_iterator(LUMIRO_INSTALL_DATA_DIR))
+        if (entry.is_regular_file())
+            fs::copy(entry.path(), root() + entry.path().filename().string());
+    makeYearFolder();
+    const std::vector<FieldDef> oldRp7 = {column("ZLEC", FieldType::Long),
+                                          column("NR", FieldType::Long),
+                                          column("POLE1", FieldType::Alpha, 50)};
+    writeOldTable(year() + "RP7.DB", oldRp7, 0,
+                  {{std::int64_t(1), std::int64_t(1), cp("Żurawska Genowefa")},
+                   {std::int64_t(1), std::int64_t(2), cp("Ślęzak Bogdan")}});
+    const std::vector<FieldDef> oldZlec = {column("NR", FieldType::Long),
+                                           column("POCZTA", FieldType::Alpha, 60)};
+    writeOldTable(year() + "ZLEC.DB", oldZlec, 0, {{std::int64_t(1), cp("Cukrownia Łapy")}});
+
+    const QString previous = QDir::currentPath();
+    ASSERT_TRUE(QDir::setCurrent(QString::fromStdString(dir.path())));
+    platform::ProcessValues values;
+    values.DataDzis = QStringLiteral("2005.03.10");
+    values.RokRoboczy = QStringLiteral("2005");
+    platform::ScriptedPrompter prompter;
+    std::vector<QString> employees;
+    QString payer;
+    {
+        Tdane::Environment env;
+        env.programFolder = QString::fromStdString(dir.path());
+        env.programFile = QString::fromStdString(dir.file("lumiro"));
+        env.arguments = QStringList();
+        env.Aktualizacja = Aktualizacja;
+        Tdane dane(values, prompter, std::move(env));
+        dane.create();
+        ASSERT_TRUE(dane.TZlec.isOpen());
+        ASSERT_TRUE(dane.TRP7.isOpen());
+        payer = QString::fromStdString(
+            engine::cp1250ToUtf8(dane.TZlec.asString(dane.TZlec.field("POCZTA"))));
+        for (dane.TRP7.first(); !dane.TRP7.eof(); dane.TRP7.next())
+            employees.push_back(QString::fromStdString(
+                engine::cp1250ToUtf8(dane.TRP7.asString(dane.TRP7.field("POLE1")))));
+        EXPECT_TRUE(dane.Tzar.isOpen());
+        EXPECT_TRUE(dane.TZal3.isOpen());
+    }
+    QDir::setCurrent(previous);
+
+    EXPECT_EQ(values.RokRoboczy, QStringLiteral("2004"));
+    std::vector<QString> informations;
+    for (const auto& q : prompter.questions())
+        if (q.icon == MessageIcon::Information) informations.push_back(q.text);
+    EXPECT_EQ(informations, std::vector<QString>{kInfo});
+    EXPECT_EQ(payer, QStringLiteral("Cukrownia Łapy"));
+    EXPECT_EQ(employees, (std::vector<QString>{QStringLiteral("Żurawska Genowefa"),
+                                               QStringLiteral("Ślęzak Bogdan")}));
+    EXPECT_FALSE(fs::exists(year() + "ZLEC.DB"));
+}
+
+}  // namespace
+}  // namespace lumiro::data
