@@ -71,12 +71,13 @@ class CellDelegate : public QStyledItemDelegate {
 DataGridModel::DataGridModel(DataSource* source, QObject* parent)
     : QAbstractTableModel(parent), source_(source) {
     connect(source, &DataSource::rowsChanged, this, &DataGridModel::requestReset);
-    // The current row shows the record buffer while it is edited.
+    connect(source, &DataSource::rowUpdated, this, &DataGridModel::rowUpdated);
+    // The current row shows the record buffer while it is edited. (The grid repaints the
+    // row indicator itself; telling the header about every row would cost 20,000 sections.)
     auto currentRowChanged = [this] {
         const int row = currentRow();
         if (row >= 0 && !columns_.empty())
             Q_EMIT dataChanged(index(row, 0), index(row, columnCount() - 1));
-        if (rowCount() > 0) Q_EMIT headerDataChanged(Qt::Vertical, 0, rowCount() - 1);
     };
     connect(source, &DataSource::fieldChanged, this, currentRowChanged);
     connect(source, &DataSource::stateChanged, this, currentRowChanged);
@@ -125,6 +126,7 @@ void DataGridModel::resetNow() {
 }
 
 void DataGridModel::listRows() {
+    ++listings_;
     rows_.clear();
     rowIndex_.clear();
     cache_.clear();
@@ -146,6 +148,49 @@ void DataGridModel::listRows() {
     for (auto it = marked_.begin(); it != marked_.end();)
         it = rowIndex_.contains(*it) ? std::next(it) : marked_.erase(it);
     if (marked_.size() != before) Q_EMIT marksChanged();
+}
+
+void DataGridModel::rowUpdated() {
+    if (resetPending_) return;
+    const int row = currentRow();
+    engine::Table* reader = row >= 0 ? source_->reader() : nullptr;
+    bool inPlace = false;
+    if (reader) {
+        // Listing every row again after each posted card would be felt on a large table;
+        // when the row kept its key and its neighbours, only its cells are read again.
+        try {
+            // At either end the neighbour is the range's end, so a row that left the range
+            // or failed the filter is noticed too.
+            const auto& mark = rows_[std::size_t(row)];
+            inPlace = reader->gotoBookmark(mark);
+            if (inPlace) {
+                if (row > 0)
+                    reader->prior();
+                else
+                    reader->first();
+                inPlace =
+                    reader->bookmark().key == (row > 0 ? rows_[std::size_t(row) - 1] : mark).key;
+            }
+            if (inPlace && reader->gotoBookmark(mark)) {
+                const bool last = row + 1 == int(rows_.size());
+                if (last)
+                    reader->last();
+                else
+                    reader->next();
+                inPlace = reader->bookmark().key == (last ? mark : rows_[std::size_t(row) + 1]).key;
+            } else {
+                inPlace = false;
+            }
+        } catch (const std::exception&) {
+            inPlace = false;
+        }
+    }
+    if (!inPlace) {
+        requestReset();
+        return;
+    }
+    cache_.remove(row);
+    Q_EMIT dataChanged(index(row, 0), index(row, std::max(0, columnCount() - 1)));
 }
 
 int DataGridModel::currentRow() const {

@@ -78,6 +78,7 @@ class DataGridModel : public QAbstractTableModel {
     // that painting reads only what is shown.
     std::int64_t cellRowReads() const { return rowReads_; }
     std::int64_t listedRows() const { return std::int64_t(rows_.size()); }
+    std::int64_t listings() const { return listings_; }
 
   Q_SIGNALS:
     void rowsListed();
@@ -86,6 +87,7 @@ class DataGridModel : public QAbstractTableModel {
   private:
     static QByteArray keyOf(const engine::Bookmark& mark);
     void listRows();
+    void rowUpdated();
     const std::vector<engine::Value>* rowValues(int row) const;
     QString cellText(int row, int column, bool forEdit) const;
 
@@ -99,6 +101,7 @@ class DataGridModel : public QAbstractTableModel {
     QSet<QByteArray> marked_;
     mutable QHash<int, std::vector<engine::Value>> cache_;
     mutable std::int64_t rowReads_ = 0;
+    std::int64_t listings_ = 0;
 };
 
 class DataGrid : public QTableView {

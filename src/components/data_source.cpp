@@ -1,6 +1,7 @@
 #include "components/data_source.h"
 
 #include <algorithm>
+#include <utility>
 
 #include "data/table_text.h"
 #include "engine/error.h"
@@ -140,6 +141,7 @@ void DataSource::onState() {
         previous == engine::TableState::Inactive || lastState_ == engine::TableState::Inactive ||
         previous == engine::TableState::Insert || lastState_ == engine::TableState::Insert;
     if (lastState_ != previous) userModified_ = false;
+    leftEdit_ = previous == engine::TableState::Edit && lastState_ == engine::TableState::Browse;
     // Closed, not destroyed: a session closing all its tables walks a list that holds the
     // reader too.
     if (lastState_ == engine::TableState::Inactive && reader_) reader_->close();
@@ -177,8 +179,13 @@ void DataSource::checkOrder() {
 
 void DataSource::onData(int field) {
     if (suspended_ > 0) return;
-    // Posting, cancelling or deleting may move, add or remove rows.
-    if (field < 0) Q_EMIT rowsChanged();
+    if (field < 0) {
+        // An edited row posted or cancelled is one row; an insert or a delete changes the list.
+        if (std::exchange(leftEdit_, false))
+            Q_EMIT rowUpdated();
+        else
+            Q_EMIT rowsChanged();
+    }
     Q_EMIT fieldChanged(field);
 }
 

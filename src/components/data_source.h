@@ -96,6 +96,9 @@ class DataSource : public QObject {
     void fieldChanged(int field);
     // The rows, their order or their range may have changed.
     void rowsChanged();
+    // The current row was posted or its edit cancelled: its values changed, and with them
+    // perhaps its place in the order.
+    void rowUpdated();
 
   private:
     void onState();
@@ -120,6 +123,7 @@ class DataSource : public QObject {
     std::string lastIndex_;
     bool lastLinkActive_ = true;
     bool orderCheckQueued_ = false;
+    bool leftEdit_ = false;
     engine::TableState lastState_ = engine::TableState::Inactive;
 };
 

@@ -359,3 +359,44 @@ TEST_F(GridTest, SuspendedControlsHearNothingUntilResumed) {
 }
 
 }  // namespace lumiro::components::test
+
+namespace lumiro::components::test {
+
+TEST_F(GridTest, APostedRowIsReadAgainAloneUnlessItMoves) {
+    employees.setIndexName("Ninx");
+    DataSource source(employees, prompter);
+    source.setMasterLink(payers, "ZLEC", "NR");
+    auto grid = makeGrid(source);
+    const auto listings = grid->gridModel()->listings();
+
+    employees.first();  // adamski
+    employees.edit();
+    employees.setValue("KP11", text("99999999999"));
+    employees.post();
+    settle();
+    EXPECT_EQ(grid->gridModel()->listings(), listings);
+    EXPECT_EQ(grid->model()->index(0, 2).data().toString(), QStringLiteral("99999999999"));
+
+    // A new name moves the row to its place in the name order.
+    employees.edit();
+    employees.setValue("POLE1", text("Żak"));
+    employees.post();
+    settle();
+    EXPECT_EQ(grid->gridModel()->listings(), listings + 1);
+    EXPECT_EQ(column(*grid, 1), (QStringList{QStringLiteral("Kowalski"), QStringLiteral("Nowak"),
+                                             QStringLiteral("Żak")}));
+    EXPECT_EQ(grid->currentIndex().row(), 2);
+
+    // The only row of a payer moved to another payer leaves that payer's list.
+    payers.last();
+    settle();
+    employees.edit();
+    employees.setValue("ZLEC", integer(1));
+    employees.setValue("NR", integer(10));
+    employees.post();
+    payers.last();
+    settle();
+    EXPECT_EQ(grid->model()->rowCount(), 0);
+}
+
+}  // namespace lumiro::components::test
