@@ -74,9 +74,12 @@ struct IndexWindow {
     }
 };
 
+// Made on first use and dropped before the QApplication goes, as widgets must be.
+std::unique_ptr<IndexWindow> theWindow;
+
 IndexWindow& window() {
-    static IndexWindow w;
-    return w;
+    if (!theWindow) theWindow = std::make_unique<IndexWindow>();
+    return *theWindow;
 }
 
 // Prefixes as a user types them: the same random surnames the engine benchmarks use.
@@ -151,6 +154,7 @@ int main(int argc, char** argv) {
     CollectingReporter reporter;
     benchmark::RunSpecifiedBenchmarks(&reporter);
     benchmark::Shutdown();
+    theWindow.reset();
 
     const auto& s = reporter.seconds;
     auto at = [&](const char* name) {
