@@ -366,7 +366,6 @@ DataGrid::DataGrid(DataSource* source, QWidget* parent)
     setModel(model_);
     setItemDelegate(new CellDelegate(model_, this));
     setSelectionMode(QAbstractItemView::SingleSelection);
-    setTabKeyNavigation(true);
     setWordWrap(false);
     setAlternatingRowColors(false);
     verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
@@ -440,6 +439,9 @@ void DataGrid::setReadOnly(bool readOnly) {
                  : QAbstractItemView::DoubleClicked | QAbstractItemView::EditKeyPressed |
                        QAbstractItemView::AnyKeyPressed | QAbstractItemView::SelectedClicked);
     setSelectionBehavior(readOnly ? QAbstractItemView::SelectRows : QAbstractItemView::SelectItems);
+    // Tab walks the cells of an editable grid; from a read-only one it goes on to the next
+    // control of the window.
+    setTabKeyNavigation(!readOnly);
 }
 
 void DataGrid::markCurrentRow() {
