@@ -195,4 +195,18 @@ TEST_F(PayersWindowTest, DeletingAnUnsavedPayerOnlyDropsTheNewRow) {
     EXPECT_EQ(census(), before);
 }
 
+TEST_F(PayersWindowTest, DeletionStopsBeforeTouchingRowsOfAnotherPayer) {
+    seedPayers();
+    const auto before = census();
+    openWindow();
+    selectPayer(*window, 2);
+    // With the earnings cut loose from the employee, their first row is payer 1's.
+    dane->Tzar.setLinkActive(false);
+    prompter.queue(MessageResult::Yes);
+    window->deleteButton().click();
+    ASSERT_EQ(prompter.questions().size(), 2u);
+    EXPECT_EQ(prompter.questions()[1].icon, MessageIcon::Error);
+    EXPECT_EQ(census(), before);
+}
+
 }  // namespace lumiro::records::test
