@@ -400,3 +400,37 @@ TEST_F(GridTest, APostedRowIsReadAgainAloneUnlessItMoves) {
 }
 
 }  // namespace lumiro::components::test
+
+namespace lumiro::components::test {
+
+TEST_F(GridTest, ARowAppendedByDownIsDroppedWhenLeftEmpty) {
+    DataSource source(periods, prompter);
+    source.setMasterLink(employees, "ZLEC;NR", "ZLEC;NR");
+    addPeriod("2001.01.01", "a");
+    DataGrid grid(&source);
+    grid.addColumn(QStringLiteral("POLE2"), QStringLiteral("od"), 80);
+    grid.addColumn(QStringLiteral("POLE1"), QStringLiteral("Tytuł"), 150);
+    grid.setReadOnly(false);
+    grid.resize(300, 200);
+    grid.show();
+    grid.setFocus();
+    settle();
+
+    QTest::keyClick(&grid, Qt::Key_Down);
+    settle();
+    EXPECT_EQ(periods.state(), engine::TableState::Insert);
+    QTest::keyClick(&grid, Qt::Key_Up);
+    settle();
+    EXPECT_EQ(periods.state(), engine::TableState::Browse);
+    EXPECT_EQ(periods.recordCount(), 1);
+
+    QTest::keyClick(&grid, Qt::Key_Down);
+    settle();
+    ASSERT_TRUE(grid.model()->setData(grid.model()->index(1, 0), QStringLiteral("2002.02.02")));
+    QTest::keyClick(&grid, Qt::Key_Up);
+    settle();
+    EXPECT_EQ(periods.recordCount(), 2);
+    EXPECT_EQ(grid.model()->rowCount(), 2);
+}
+
+}  // namespace lumiro::components::test
