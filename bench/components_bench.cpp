@@ -54,7 +54,7 @@ struct IndexWindow {
     void showGrid() {
         if (grid) return;
         source = std::make_unique<components::DataSource>(employees, prompter);
-        source->setMasterLink(payers, "ZLEC", "NR");
+        source->mirrorMasterLink(payers, "ZLEC", "NR");
         grid = std::make_unique<components::DataGrid>(source.get());
         grid->addColumn(QStringLiteral("NR"), QStringLiteral("NR"), 60);
         grid->addColumn(QStringLiteral("POLE1"), QStringLiteral("NAZWISKO IMIĘ"), 220);

@@ -376,7 +376,12 @@ DataGrid::DataGrid(DataSource* source, QWidget* parent)
 
     connect(header_, &QHeaderView::sectionClicked, this, &DataGrid::titleClicked);
     connect(source, &DataSource::rowChanged, this, &DataGrid::followTable);
-    connect(source, &DataSource::stateChanged, this, &DataGrid::followTable);
+    connect(source, &DataSource::stateChanged, this, [this] {
+        if (DataSource* src = this->source();
+            !src || src->table().state() != engine::TableState::Insert)
+            ownInsert_ = false;
+        followTable();
+    });
     connect(model_, &DataGridModel::rowsListed, this, &DataGrid::followTable);
     connect(model_, &DataGridModel::marksChanged, this, &DataGrid::marksChanged);
     followTable();
@@ -484,6 +489,10 @@ bool DataGrid::moveTableTo(int row) {
     const engine::Bookmark mark = model_->bookmark(row);
     if (!mark.valid()) return false;
     if (!src->updateRecord()) return false;
+    // A row the grid began by a key and nobody typed into is dropped, not stored empty.
+    // Rows begun by the program (a window's "new" command) are posted like any other.
+    if (ownInsert_ && src->table().state() == engine::TableState::Insert && !src->userModified())
+        src->cancel();
     QScopedValueRollback<bool> guard(following_, true);
     bool found = true;
     // Leaving a row posts its pending edit (the engine does so before it moves).
@@ -545,7 +554,7 @@ void DataGrid::keyPressEvent(QKeyEvent* event) {
         case Qt::Key_Insert:
             if (mods == Qt::NoModifier) {
                 if (insertKey_ && writable && src->updateRecord())
-                    src->run([&] { src->table().insert(); });
+                    ownInsert_ = src->run([&] { src->table().insert(); });
                 return;
             }
             break;
@@ -559,7 +568,7 @@ void DataGrid::keyPressEvent(QKeyEvent* event) {
             if (mods == Qt::NoModifier && currentIndex().row() == model_->rowCount() - 1) {
                 if (appendOnDown_ && writable &&
                     src->table().state() != engine::TableState::Insert && src->updateRecord())
-                    src->run([&] { src->table().append(); });
+                    ownInsert_ = src->run([&] { src->table().append(); });
                 return;
             }
             break;

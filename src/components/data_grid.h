@@ -171,6 +171,7 @@ class DataGrid : public QTableView {
     bool deleteKey_ = true;
     bool appendOnDown_ = true;
     bool cancelOnExit_ = true;
+    bool ownInsert_ = false;  // the row being inserted was begun by the grid's own key
     bool following_ = false;
     int anchorRow_ = -1;
     int lastColumn_ = 0;

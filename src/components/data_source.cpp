@@ -22,8 +22,8 @@ DataSource::DataSource(engine::Table& table, platform::Prompter& prompter, QObje
 
 DataSource::~DataSource() = default;
 
-void DataSource::setMasterLink(engine::Table& master, const std::string& detailFields,
-                               const std::string& masterFields) {
+void DataSource::mirrorMasterLink(engine::Table& master, const std::string& detailFields,
+                                  const std::string& masterFields) {
     master_ = &master;
     detailFields_ = detailFields;
     masterFields_ = masterFields;
@@ -31,13 +31,13 @@ void DataSource::setMasterLink(engine::Table& master, const std::string& detailF
     notifyRowsChanged();
 }
 
-void DataSource::setFilter(std::function<bool(engine::Table&)> accept) {
+void DataSource::mirrorFilter(std::function<bool(engine::Table&)> accept) {
     filter_ = std::move(accept);
     reader_.reset();
     notifyRowsChanged();
 }
 
-void DataSource::setCalculation(std::function<void(engine::Table&)> calculate) {
+void DataSource::mirrorCalculation(std::function<void(engine::Table&)> calculate) {
     calculate_ = std::move(calculate);
     reader_.reset();
     notifyRowsChanged();

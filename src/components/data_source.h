@@ -41,12 +41,12 @@ class DataSource : public QObject {
     // would drag its detail tables along and post their edits). The engine does not tell
     // which master a table follows, so a detail table's source is told the same link the
     // data module set; without it a grid would show every row of the file.
-    void setMasterLink(engine::Table& master, const std::string& detailFields,
-                       const std::string& masterFields);
+    void mirrorMasterLink(engine::Table& master, const std::string& detailFields,
+                          const std::string& masterFields);
     // Calculated columns of the table, computed again for the reading cursor.
-    void setCalculation(std::function<void(engine::Table&)> calculate);
+    void mirrorCalculation(std::function<void(engine::Table&)> calculate);
     // The table's record filter, applied to the reading cursor as well.
-    void setFilter(std::function<bool(engine::Table&)> accept);
+    void mirrorFilter(std::function<bool(engine::Table&)> accept);
 
     bool isOpen() const { return table_.isOpen(); }
     bool isEditing() const;  // Edit or Insert

@@ -197,6 +197,19 @@ TEST_F(ControlsTest, CheckBoxRadioGroupAndDropDownWriteTheirValues) {
     EXPECT_TRUE(check.isChecked());
 }
 
+TEST_F(ControlsTest, MemoStoresLinesWithCarriageReturns) {
+    openAll();
+    addPayer(1, "Firma");
+    addEmployee(1, "Nowy");
+    DataSource source(employees, prompter);
+    DbMemo memo(&source, QStringLiteral("POLE1"));
+    memo.setPlainText(QStringLiteral("pierwsza\ndruga"));
+    leave(&memo);
+    EXPECT_EQ(employees.asString(employees.field("POLE1")), "pierwsza\r\ndruga");
+    ASSERT_TRUE(source.post());
+    EXPECT_EQ(memo.toPlainText(), QStringLiteral("pierwsza\ndruga"));
+}
+
 TEST_F(ControlsTest, NavigatorMovesEditsAndAsksBeforeDeleting) {
     openAll();
     addPayer(1, "Firma");

@@ -22,7 +22,7 @@ TEST_F(GridScaleTest, TwentyThousandRowsPaintOnlyWhatIsShown) {
     employees.first();
 
     DataSource source(employees, prompter);
-    source.setMasterLink(payers, "ZLEC", "NR");
+    source.mirrorMasterLink(payers, "ZLEC", "NR");
     DataGrid grid(&source);
     grid.addColumn(QStringLiteral("NR"), QStringLiteral("NR"), 60);
     grid.addColumn(QStringLiteral("POLE1"), QStringLiteral("NAZWISKO IMIĘ"), 200);

@@ -53,7 +53,7 @@ class GridTest : public ComponentsFixture {
 
 TEST_F(GridTest, ShowsTheRangeInIndexOrderAndFollowsOrderChanges) {
     DataSource source(employees, prompter);
-    source.setMasterLink(payers, "ZLEC", "NR");
+    source.mirrorMasterLink(payers, "ZLEC", "NR");
     auto grid = makeGrid(source);
     EXPECT_EQ(column(*grid, 1), (QStringList{QStringLiteral("Nowak"), QStringLiteral("adamski"),
                                              QStringLiteral("Kowalski")}));
@@ -70,7 +70,7 @@ TEST_F(GridTest, ShowsTheRangeInIndexOrderAndFollowsOrderChanges) {
 
 TEST_F(GridTest, FollowsTheMaster) {
     DataSource source(employees, prompter);
-    source.setMasterLink(payers, "ZLEC", "NR");
+    source.mirrorMasterLink(payers, "ZLEC", "NR");
     auto grid = makeGrid(source);
     EXPECT_EQ(grid->model()->rowCount(), 3);
     payers.last();
@@ -84,7 +84,7 @@ TEST_F(GridTest, FollowsTheMaster) {
 
 TEST_F(GridTest, ClickingARowMovesTheTableAndTheTableMovingSelectsTheRow) {
     DataSource source(employees, prompter);
-    source.setMasterLink(payers, "ZLEC", "NR");
+    source.mirrorMasterLink(payers, "ZLEC", "NR");
     auto grid = makeGrid(source);
     const QRect cell = grid->visualRect(grid->model()->index(2, 1));
     QTest::mouseClick(grid->viewport(), Qt::LeftButton, {}, cell.center());
@@ -103,7 +103,7 @@ TEST_F(GridTest, PaintingDoesNotMoveTheBoundTableOrItsDetails) {
     addPeriod("2002.01.01", "b");
     periods.last();
     DataSource source(employees, prompter);
-    source.setMasterLink(payers, "ZLEC", "NR");
+    source.mirrorMasterLink(payers, "ZLEC", "NR");
     auto grid = makeGrid(source);
     grid->viewport()->repaint();
     EXPECT_EQ(employeeName(), "Kowalski");
@@ -112,7 +112,7 @@ TEST_F(GridTest, PaintingDoesNotMoveTheBoundTableOrItsDetails) {
 
 TEST_F(GridTest, MarkedRowsAreBookmarksInGridOrder) {
     DataSource source(employees, prompter);
-    source.setMasterLink(payers, "ZLEC", "NR");
+    source.mirrorMasterLink(payers, "ZLEC", "NR");
     auto grid = makeGrid(source);
     grid->setMultiSelect(true);
     QSignalSpy marks(grid.get(), &DataGrid::marksChanged);
@@ -152,7 +152,7 @@ TEST_F(GridTest, MarkedRowsAreBookmarksInGridOrder) {
 
 TEST_F(GridTest, TitleClickReportsTheColumn) {
     DataSource source(employees, prompter);
-    source.setMasterLink(payers, "ZLEC", "NR");
+    source.mirrorMasterLink(payers, "ZLEC", "NR");
     auto grid = makeGrid(source);
     QSignalSpy titles(grid.get(), &DataGrid::titleClicked);
     QHeaderView* header = grid->horizontalHeader();
@@ -164,7 +164,7 @@ TEST_F(GridTest, TitleClickReportsTheColumn) {
 
 TEST_F(GridTest, OwnInsertAndDeleteKeysCanBeSwitchedOff) {
     DataSource source(employees, prompter);
-    source.setMasterLink(payers, "ZLEC", "NR");
+    source.mirrorMasterLink(payers, "ZLEC", "NR");
     auto grid = makeGrid(source);
     grid->setReadOnly(false);
     grid->setInsertKeyEnabled(false);
@@ -201,7 +201,7 @@ TEST_F(GridTest, EditedCellPostsWhenTheRowChanges) {
     addPeriod("2001.01.01", "zasiłek chorobowy");
     addPeriod("2002.01.01", "macierzyński");
     DataSource source(periods, prompter);
-    source.setMasterLink(employees, "ZLEC;NR", "ZLEC;NR");
+    source.mirrorMasterLink(employees, "ZLEC;NR", "ZLEC;NR");
     DataGrid grid(&source);
     grid.addColumn(QStringLiteral("POLE1"), QStringLiteral("Tytuł zasiłku"), 150);
     const int to = grid.addColumn(QStringLiteral("POLE3"), QStringLiteral("do"), 80);
@@ -238,7 +238,7 @@ TEST_F(GridTest, EditedCellPostsWhenTheRowChanges) {
 
 TEST_F(GridTest, EnterMovesToTheNextCellThenTheNextRow) {
     DataSource source(employees, prompter);
-    source.setMasterLink(payers, "ZLEC", "NR");
+    source.mirrorMasterLink(payers, "ZLEC", "NR");
     auto grid = makeGrid(source);
     grid->setFocus();
     grid->setCurrentIndex(grid->model()->index(0, 1));
@@ -251,7 +251,7 @@ TEST_F(GridTest, EnterMovesToTheNextCellThenTheNextRow) {
 
 TEST_F(GridTest, GroupTitlesAndMoneyColumns) {
     DataSource source(employees, prompter);
-    source.setMasterLink(payers, "ZLEC", "NR");
+    source.mirrorMasterLink(payers, "ZLEC", "NR");
     auto grid = makeGrid(source);
     const int amount = grid->addColumn(QStringLiteral("KWOTA"), QStringLiteral("kwota zł"), 90);
     grid->setColumnGroup(1, 2, QStringLiteral("dane"));
@@ -283,11 +283,11 @@ namespace lumiro::components::test {
 
 TEST_F(GridTest, FilteredTableAndReopenedSession) {
     DataSource source(employees, prompter);
-    source.setMasterLink(payers, "ZLEC", "NR");
+    source.mirrorMasterLink(payers, "ZLEC", "NR");
     auto accept = [](engine::Table& t) { return t.asInteger(t.field("NR")) != 2; };
     employees.setFilter(accept);
     employees.setFiltered(true);
-    source.setFilter(accept);
+    source.mirrorFilter(accept);
     auto grid = makeGrid(source);
     EXPECT_EQ(column(*grid, 1), (QStringList{QStringLiteral("Nowak"), QStringLiteral("Kowalski")}));
 
@@ -303,7 +303,7 @@ TEST_F(GridTest, FilteredTableAndReopenedSession) {
 
 TEST_F(GridTest, AnUntouchedNewRowIsCancelledWhenTheFocusLeaves) {
     DataSource source(employees, prompter);
-    source.setMasterLink(payers, "ZLEC", "NR");
+    source.mirrorMasterLink(payers, "ZLEC", "NR");
     QWidget window;
     auto* grid = new DataGrid(&source, &window);
     grid->addColumn(QStringLiteral("NR"), QStringLiteral("Numer"), 60);
@@ -345,7 +345,7 @@ TEST_F(GridTest, AnUntouchedNewRowIsCancelledWhenTheFocusLeaves) {
 
 TEST_F(GridTest, SuspendedControlsHearNothingUntilResumed) {
     DataSource source(employees, prompter);
-    source.setMasterLink(payers, "ZLEC", "NR");
+    source.mirrorMasterLink(payers, "ZLEC", "NR");
     auto grid = makeGrid(source);
     QSignalSpy rows(&source, &DataSource::rowsChanged);
     source.suspendControls();
@@ -365,7 +365,7 @@ namespace lumiro::components::test {
 TEST_F(GridTest, APostedRowIsReadAgainAloneUnlessItMoves) {
     employees.setIndexName("Ninx");
     DataSource source(employees, prompter);
-    source.setMasterLink(payers, "ZLEC", "NR");
+    source.mirrorMasterLink(payers, "ZLEC", "NR");
     auto grid = makeGrid(source);
     const auto listings = grid->gridModel()->listings();
 
@@ -397,6 +397,65 @@ TEST_F(GridTest, APostedRowIsReadAgainAloneUnlessItMoves) {
     payers.last();
     settle();
     EXPECT_EQ(grid->model()->rowCount(), 0);
+}
+
+}  // namespace lumiro::components::test
+
+namespace lumiro::components::test {
+
+TEST_F(GridTest, ARowAppendedByDownIsDroppedWhenLeftEmpty) {
+    DataSource source(periods, prompter);
+    source.mirrorMasterLink(employees, "ZLEC;NR", "ZLEC;NR");
+    addPeriod("2001.01.01", "a");
+    DataGrid grid(&source);
+    grid.addColumn(QStringLiteral("POLE2"), QStringLiteral("od"), 80);
+    grid.addColumn(QStringLiteral("POLE1"), QStringLiteral("Tytuł"), 150);
+    grid.setReadOnly(false);
+    grid.resize(300, 200);
+    grid.show();
+    grid.setFocus();
+    settle();
+
+    QTest::keyClick(&grid, Qt::Key_Down);
+    settle();
+    EXPECT_EQ(periods.state(), engine::TableState::Insert);
+    QTest::keyClick(&grid, Qt::Key_Up);
+    settle();
+    EXPECT_EQ(periods.state(), engine::TableState::Browse);
+    EXPECT_EQ(periods.recordCount(), 1);
+
+    QTest::keyClick(&grid, Qt::Key_Down);
+    settle();
+    ASSERT_TRUE(grid.model()->setData(grid.model()->index(1, 0), QStringLiteral("2002.02.02")));
+    QTest::keyClick(&grid, Qt::Key_Up);
+    settle();
+    EXPECT_EQ(periods.recordCount(), 2);
+    EXPECT_EQ(grid.model()->rowCount(), 2);
+}
+
+}  // namespace lumiro::components::test
+
+namespace lumiro::components::test {
+
+TEST_F(GridTest, CalculatedColumnsAreComputedForEveryRow) {
+    auto twice = [](engine::Table& t) {
+        t.setValue("DOUBLE", Value{2.0 * double(t.asInteger(t.field("NR")))});
+    };
+    employees.close();
+    employees.addCalculatedField("DOUBLE", FieldType::Number);
+    employees.setCalcFields(twice);
+    employees.open(dir.file("RP7"));
+    DataSource source(employees, prompter);
+    source.mirrorMasterLink(payers, "ZLEC", "NR");
+    source.mirrorCalculation(twice);
+    auto grid = makeGrid(source);
+    const int c = grid->addColumn(QStringLiteral("DOUBLE"), QStringLiteral("2×NR"), 60);
+    settle();
+    EXPECT_EQ(column(*grid, c),
+              (QStringList{QStringLiteral("2"), QStringLiteral("4"), QStringLiteral("6")}));
+    grid->setReadOnly(false);
+    EXPECT_TRUE(grid->model()->flags(grid->model()->index(0, 1)) & Qt::ItemIsEditable);
+    EXPECT_FALSE(grid->model()->flags(grid->model()->index(0, c)) & Qt::ItemIsEditable);
 }
 
 }  // namespace lumiro::components::test

@@ -68,7 +68,7 @@ TEST_F(ScreenshotTest, FormAndGroupedGrid) {
     }
 
     DataSource people(employees, prompter);
-    people.setMasterLink(payers, "ZLEC", "NR");
+    people.mirrorMasterLink(payers, "ZLEC", "NR");
     QWidget form;
     auto* layout = new QFormLayout(&form);
     layout->addRow(QStringLiteral("1. Nazwisko i imię"),
@@ -106,7 +106,7 @@ TEST_F(ScreenshotTest, FormAndGroupedGrid) {
     save(form, "form");
 
     DataSource rows(earnings, prompter);
-    rows.setMasterLink(employees, "ZLEC;NR", "ZLEC;NR");
+    rows.mirrorMasterLink(employees, "ZLEC;NR", "ZLEC;NR");
     QWidget page;
     auto* column = new QVBoxLayout(&page);
     auto* grid = new DataGrid(&rows);
