@@ -189,12 +189,14 @@ void writeYearFolder(const fs::path& kadry) {
 
 class SilentPrompter : public lumiro::platform::Prompter {
   public:
-    lumiro::platform::MessageResult ask(lumiro::platform::MessageIcon, const QString&,
+    lumiro::platform::MessageResult ask(lumiro::platform::MessageIcon, const QString& text,
                                         lumiro::platform::MessageButtons) override {
         ++boxes;
+        last = text;
         return lumiro::platform::MessageResult::Ok;
     }
     int boxes = 0;
+    QString last;
 };
 
 class CountingBar : public lumiro::data::ProgressBar {
@@ -352,7 +354,12 @@ void BM_StartupDataModule(benchmark::State& state) {
         environment.budowa = &bar;
         lumiro::data::Tdane module(values, prompter, std::move(environment));
         module.create();
-        if (values.Przerwij) state.SkipWithError("start-up stopped");
+        if (values.Przerwij) {
+            static std::string why;
+            why = "start-up stopped: " + prompter.last.toStdString();
+            state.SkipWithError(why.c_str());
+            break;
+        }
         boxes += prompter.boxes;
     }
     state.counters["message boxes"] = double(boxes) / double(state.iterations());

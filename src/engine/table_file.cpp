@@ -127,14 +127,15 @@ TableFile::TableFile(Env& env, std::string dataPath, AccessMode mode)
                                      "obsługuje tabel chronionych hasłem.");
     blocks_ = std::make_unique<Pager>(data_.get(), kDataFileId, hdr_.headerSize, hdr_.blockSize(),
                                       2048);
-    validateChain();
+    validateChain(false);
     loadIndexes();
 }
 
-void TableFile::validateChain() {
+void TableFile::validateChain(bool walk) {
     // A header that disagrees with its blocks would make the first change write a table
-    // that no longer opens; refuse it now, while nothing has been written. Only the six
-    // bytes of each block header are read, so this stays cheap for large tables.
+    // that no longer opens. The bounds are checked at open; the walk along the chain (six
+    // bytes a block, but one read each, which a cold cache makes slow for large tables)
+    // waits until the first change, before anything is written.
     const std::uint64_t size = data_->size();
     const std::uint64_t pages =
         size > hdr_.headerSize ? (size - hdr_.headerSize) / hdr_.blockSize() : 0;
@@ -145,6 +146,9 @@ void TableFile::validateChain() {
         bad("nagłówek wskazuje bloki spoza pliku");
     if ((hdr_.firstBlock == 0) != (hdr_.lastBlock == 0))
         bad("nagłówek ma niespójne wskazania pierwszego i ostatniego bloku");
+    if (hdr_.recordCount > pages * std::uint64_t(std::max(1, hdr_.recordsPerBlock())))
+        bad("nagłówek podaje więcej rekordów, niż mieszczą bloki pliku");
+    if (!walk) return;
     std::vector<std::byte> head(px::kBlockHeaderSize);
     std::uint64_t records = 0;
     std::uint64_t blocks = 0;
@@ -162,6 +166,7 @@ void TableFile::validateChain() {
     if (records != hdr_.recordCount)
         bad("nagłówek podaje " + std::to_string(hdr_.recordCount) + " rekordów, a bloki zawierają " +
             std::to_string(records));
+    chainChecked_ = true;
 }
 
 TableFile::~TableFile() {
@@ -801,6 +806,15 @@ void TableFile::beginWrite() {
     }
     writing_ = true;
     savedHdr_ = hdr_;
+    if (!chainChecked_) {
+        try {
+            validateChain(true);
+        } catch (...) {
+            writing_ = false;
+            unlockWrite();
+            throw;
+        }
+    }
 }
 
 void TableFile::stampIndexes() {

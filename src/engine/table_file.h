@@ -142,7 +142,7 @@ private:
     void removeIndexCompanions();
 
     void readHeaderFromDisk(px::Header& out, std::vector<std::byte>& image);
-    void validateChain();
+    void validateChain(bool walk);
     void recoverJournal();
     void rebuildPhysicalOrder();
     void stampIndexes();
@@ -180,7 +180,8 @@ private:
     bool writing_ = false;
     bool forceCommit_ = false;
     bool broken_ = false;
-    bool converting_ = false;  // replacing another engine's companions at open  // a durable change could not be applied; reopen replays it
+    bool converting_ = false;
+    bool chainChecked_ = false;  // the block chain was walked and agrees with the header  // replacing another engine's companions at open  // a durable change could not be applied; reopen replays it
     int batchDepth_ = 0;
     std::uint64_t journalSizeSeen_ = 0;
 };
