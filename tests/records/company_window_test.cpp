@@ -15,7 +15,7 @@ namespace lumiro::records::test {
 
 using components::DbEdit;
 
-const char* const kAddressColumns[] = {"ULICA", "NUMER", "LOKAL", "KOD", "POCZTA",
+const char* const kAddressColumns[] = {"ULICA", "NUMER",       "LOKAL",  "KOD",   "POCZTA",
                                        "KRAJ",  "WOJEWODZTWO", "POWIAT", "GMINA", "MIEJSCOWOSC"};
 
 class CompanyWindowTest : public RecordsFixture {
@@ -110,10 +110,10 @@ TEST_F(CompanyWindowTest, EveryPageEditsItsColumnsAndClosingSavesThem) {
     EXPECT_EQ(pages.currentIndex(), 0);
 
     const std::pair<const char*, const char*> typed[] = {
-        {"NIP", "526-104-08-28"},   {"REGON", "123456784"},   {"PESEL", "44051401458"},
-        {"NAZWA1", "Bilans"},       {"NAZWISKO", "Żółkiewski"}, {"NRD", "ABC123456"},
-        {"ZULICA", "Polna"},        {"NUM3", "12 1020 1026"},   {"URZAD", "US Kraków"},
-        {"DR", "D:\\DANE\\"},       {"ARCHDNI", "30"},          {"OBRDATA", "0401"}};
+        {"NIP", "526-104-08-28"}, {"REGON", "123456784"},     {"PESEL", "44051401458"},
+        {"NAZWA1", "Bilans"},     {"NAZWISKO", "Żółkiewski"}, {"NRD", "ABC123456"},
+        {"ZULICA", "Polna"},      {"NUM3", "12 1020 1026"},   {"URZAD", "US Kraków"},
+        {"DR", "D:\\DANE\\"},     {"ARCHDNI", "30"},          {"OBRDATA", "0401"}};
     for (const auto& [column, value] : typed) {
         DbEdit* edit = window->edit(QString::fromUtf8(column));
         ASSERT_NE(edit, nullptr) << column;
