@@ -7,6 +7,7 @@
 #include <QStatusBar>
 #include <QTabWidget>
 #include <QTest>
+#include <QTimer>
 #include <QToolButton>
 
 #include "components/data_controls.h"
@@ -478,6 +479,62 @@ TEST_F(EmployeeIndexTest, SavingAndClosingWriteTypedPayerData) {
     window->show();
     EXPECT_EQ(window->PageControl1().currentIndex(), 0);
     EXPECT_EQ(currentNumber(), 7);
+}
+
+TEST_F(EmployeeIndexTest, PagesSwitchTheToolbarAndKeysWorkOnEveryPage) {
+    seed();
+    open();
+    QTabWidget& pages = window->PageControl1();
+    ASSERT_EQ(pages.count(), 10);
+    const QStringList captions{
+        QStringLiteral("INDEKS PRACOWNIKÓW"), QStringLiteral("ZUS Kp-1"),
+        QStringLiteral("ZUS Kp-1 CD"),        QStringLiteral("ZUS Kp-1 CD"),
+        QStringLiteral("ZUS Rp-6"),           QStringLiteral("ZUS RP-7"),
+        QStringLiteral("ZUS RP-7 CD"),        QStringLiteral("ZUS RP-7 CD"),
+        QStringLiteral("Załącznik"),          QStringLiteral("Zaświadczenie")};
+    for (int i = 0; i < pages.count(); ++i) EXPECT_EQ(pages.tabText(i), captions[i]);
+
+    // Enter on a card of the index opens its first form page.
+    goToEmployee(2);
+    window->XDBGrid1().setFocus();
+    QTest::keyClick(&window->XDBGrid1(), Qt::Key_Return);
+    EXPECT_EQ(pages.currentIndex(), 1);
+    QApplication::processEvents();  // the toolbar lays itself out again
+    EXPECT_FALSE(window->copyButton().isVisible());
+    EXPECT_FALSE(window->deleteButton().isVisible());
+    EXPECT_FALSE(window->importButton().isVisible());
+    pages.setCurrentIndex(9);
+    QApplication::processEvents();
+    EXPECT_TRUE(window->importButton().isVisible());
+    pages.setCurrentIndex(8);
+    QApplication::processEvents();
+    EXPECT_FALSE(window->importButton().isVisible());
+
+    // F8 deletes from a form page as well.
+    prompter.queue(MessageResult::Yes);
+    QTest::keyClick(window.get(), Qt::Key_F8);
+    EXPECT_EQ(owners("BAZA/KADRY/RP7").count({1, 2}), 0u);
+    EXPECT_EQ(owners("BAZA/KADRY/ZAR").count({1, 2}), 0u);
+
+    pages.setCurrentIndex(0);
+    QApplication::processEvents();
+    EXPECT_TRUE(window->copyButton().isVisible());
+    EXPECT_TRUE(window->deleteButton().isVisible());
+}
+
+TEST_F(EmployeeIndexTest, PayersWindowClosedRebuildsThePayerList) {
+    seed();
+    open();
+    window->ERD().setCurrentIndex(1);
+    ASSERT_EQ(dane->TZlec.asInteger(dane->TZlec.field("NR")), 3);
+    QTimer::singleShot(0, [] {
+        if (QWidget* dialog = QApplication::activeModalWidget()) dialog->close();
+    });
+    QTest::mouseClick(&window->payersButton(), Qt::LeftButton);
+    // The rebuilt list makes its first payer current again.
+    EXPECT_EQ(dane->TZlec.asInteger(dane->TZlec.field("NR")), 1);
+    EXPECT_EQ(window->ERD().currentText(), QStringLiteral("1    - Firma Alfa"));
+    EXPECT_EQ(window->countText(), QStringLiteral("Ilość pozycji  4"));
 }
 
 // Pictures of the window for looking at, written only when asked for.
