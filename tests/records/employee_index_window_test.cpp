@@ -233,6 +233,21 @@ TEST_F(EmployeeIndexTest, NewCardTakesHighestNumberOfItsPayerPlusOne) {
     EXPECT_EQ(onDisk[3].first, 501);
 }
 
+TEST_F(EmployeeIndexTest, NumbersStopAtFiveDigitsWithAMessage) {
+    seed();
+    addRows("BAZA/KADRY/RP7",
+            {{{"ZLEC", integer(3)}, {"NR", integer(99999)}, {"POLE1", text("Ostatni")}}});
+    open();
+    window->ERD().setCurrentIndex(1);
+    click(window->newButton());
+    click(window->copyButton());
+    ASSERT_EQ(prompter.questions().size(), 2u);
+    EXPECT_EQ(prompter.questions()[0].text,
+              QStringLiteral("Osiągnięto największy numer pracownika (99999)."));
+    EXPECT_EQ(owners("BAZA/KADRY/RP7").size(), 6u);
+    EXPECT_EQ(dane->TRP7.state(), engine::TableState::Browse);
+}
+
 TEST_F(EmployeeIndexTest, CopyKeepsEveryFieldButTakesANewNumberAndNoDetailRows) {
     seed();
     open();
