@@ -96,6 +96,11 @@ void DbEdit::setEditMask(const QString& mask) {
     refresh();
 }
 
+void DbEdit::setInputLimit(int limit) {
+    inputLimit_ = limit;
+    refresh();
+}
+
 bool DbEdit::writesAsTyped() const {
     return mask_.isEmpty() && link_.isTextColumn();
 }
@@ -104,7 +109,8 @@ void DbEdit::refresh() {
     // A value typed but not yet written stays on screen until it is written or reverted.
     if (pending_) return;
     loading_ = true;
-    const int limit = link_.maxLength();
+    int limit = link_.maxLength();
+    if (inputLimit_ > 0 && (limit <= 0 || inputLimit_ < limit)) limit = inputLimit_;
     if (mask_.isEmpty()) setMaxLength(limit > 0 ? limit : 32767);
     const QString shown = link_.text();
     if (shown != (mask_.isEmpty() ? text() : mask_.storedText(displayText()))) setText(shown);

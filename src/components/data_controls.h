@@ -54,6 +54,9 @@ class DbEdit : public QLineEdit, public PendingEditor {
     void setEditMask(const QString& mask);
     const EditMask& editMask() const { return mask_; }
     const FieldLink& link() const { return link_; }
+    // Forms ask for fewer characters than some columns hold (a PESEL in a 50-character
+    // column); 0 leaves the column's own size as the limit.
+    void setInputLimit(int limit);
 
     bool commit() override;
     bool hasPendingText() const { return pending_; }
@@ -78,6 +81,7 @@ class DbEdit : public QLineEdit, public PendingEditor {
     bool pending_ = false;
     bool loading_ = false;
     bool refocusing_ = false;
+    int inputLimit_ = 0;
 };
 
 // Read-only text of one column.
