@@ -94,7 +94,7 @@ TKadF::TKadF(data::Tdane& dane, EmployeeIndexServices services, QWidget* parent)
     setObjectName(QStringLiteral("KadF"));
     ZZLEC_ = new components::DataSource(dane_.TZlec, dane_.prompter(), this);
     ZRP7_ = new components::DataSource(dane_.TRP7, dane_.prompter(), this);
-    ZRP7_->setMasterLink(dane_.TZlec, "ZLEC", "NR");
+    ZRP7_->mirrorMasterLink(dane_.TZlec, "ZLEC", "NR");
 
     auto* toolbar = new QToolBar(this);
     toolbar->setMovable(false);

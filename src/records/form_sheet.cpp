@@ -27,10 +27,10 @@ FormSources::FormSources(FormPagesContext& context)
       ZZal3(new DataSource(context.dane.TZal3, context.prompter, this)) {
     data::Tdane& dane = context.dane;
     // The grids read through cursors of their own, which must follow the same employee.
-    ZRP7->setMasterLink(dane.TZlec, "ZLEC", "NR");
+    ZRP7->mirrorMasterLink(dane.TZlec, "ZLEC", "NR");
     for (DataSource* detail : {Zzar, ZZal, Zzal2, ZZal3})
-        detail->setMasterLink(dane.TRP7, "ZLEC;NR", "ZLEC;NR");
-    Zzar->setCalculation([&dane](engine::Table& t) { dane.TzarCalcFields(t); });
+        detail->mirrorMasterLink(dane.TRP7, "ZLEC;NR", "ZLEC;NR");
+    Zzar->mirrorCalculation([&dane](engine::Table& t) { dane.TzarCalcFields(t); });
 }
 
 FormSheet::FormSheet(FormPage* page, FormSources& sources) : page_(page), sources_(sources) {
