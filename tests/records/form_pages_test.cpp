@@ -219,6 +219,8 @@ TEST_F(FormPagesTest, EarningsRowShowsItsTotalWithGroupedThousands) {
     ASSERT_NE(editor, nullptr);
     type(editor, QStringLiteral("100"));
     QTest::keyClick(editor, Qt::Key_Return);
+    // The delegate commits the editor's text through a queued call.
+    QApplication::processEvents();
     dane->ZapiszRekord(dane->Tzar);
     model->resetNow();
     EXPECT_TRUE(model->index(1, total).data().toString().startsWith(QStringLiteral("1 400")));
