@@ -6,7 +6,7 @@ namespace lumiro::tools {
 
 namespace {
 
-struct CommandSpec {
+struct CommandForm {
     const char* name;
     Command command;
     std::size_t minOperands;
@@ -14,7 +14,7 @@ struct CommandSpec {
     const char* synopsis;
 };
 
-constexpr CommandSpec kCommands[] = {
+constexpr CommandForm kCommands[] = {
     {"schema", Command::Schema, 1, 1, "schema PLIK"},
     {"dump", Command::Dump, 1, 1, "dump PLIK"},
     {"create", Command::Create, 2, 2, "create PLIK UKŁAD"},
@@ -35,18 +35,18 @@ Invocation parseArguments(const std::vector<std::string>& args) {
             throw ToolError("Polecenie " + name + " nie przyjmuje argumentów.", kExitUsage);
         return {Command::Help, {}};
     }
-    for (const CommandSpec& spec : kCommands) {
-        if (name != spec.name) continue;
+    for (const CommandForm& form : kCommands) {
+        if (name != form.name) continue;
         std::vector<std::string> operands(args.begin() + 1, args.end());
         for (const std::string& op : operands)
             if (op.starts_with("-") && op.size() > 1)
-                throw ToolError("Nieznana opcja „" + op + "”. Użycie: lumiro-db " + spec.synopsis,
+                throw ToolError("Nieznana opcja „" + op + "”. Użycie: lumiro-db " + form.synopsis,
                                 kExitUsage);
-        if (operands.size() < spec.minOperands || operands.size() > spec.maxOperands)
+        if (operands.size() < form.minOperands || operands.size() > form.maxOperands)
             throw ToolError(
-                std::string("Niewłaściwa liczba argumentów. Użycie: lumiro-db ") + spec.synopsis,
+                std::string("Niewłaściwa liczba argumentów. Użycie: lumiro-db ") + form.synopsis,
                 kExitUsage);
-        return {spec.command, std::move(operands)};
+        return {form.command, std::move(operands)};
     }
     throw ToolError(
         "Nieznane polecenie „" + name + "”. Wpisz „lumiro-db --help”, aby zobaczyć listę.",
