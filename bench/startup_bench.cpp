@@ -9,6 +9,7 @@
 
 #include <QString>
 
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <random>
@@ -340,6 +341,9 @@ void BM_StartupDataModule(benchmark::State& state) {
             if (entry.path().stem() == table)
                 fs::copy_file(entry.path(), root / entry.path().filename(),
                               fs::copy_options::overwrite_existing);
+    // The program runs in its own folder, which holds FIRMA.DB and KAD.DB.
+    const fs::path previous = fs::current_path();
+    fs::current_path(root);
     int boxes = 0;
     for (auto _ : state) {
         lumiro::platform::ProcessValues values;
@@ -362,7 +366,8 @@ void BM_StartupDataModule(benchmark::State& state) {
         }
         boxes += prompter.boxes;
     }
-    state.counters["message boxes"] = double(boxes) / double(state.iterations());
+    fs::current_path(previous);
+    state.counters["message boxes"] = double(boxes) / double(std::max<std::int64_t>(1, state.iterations()));
 }
 BENCHMARK(BM_StartupDataModule)->Unit(benchmark::kMillisecond)->UseRealTime();
 
