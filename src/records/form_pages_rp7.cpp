@@ -177,7 +177,7 @@ Rp7SecondSidePage::Rp7SecondSidePage(FormSources& sources)
     notes->setObjectName(QStringLiteral("Memo1"));
     notes->setReadOnly(true);
     notes->setFocusPolicy(Qt::NoFocus);
-    notes->setFixedHeight(notes->fontMetrics().lineSpacing() * 9 + 12);
+    notes->setFixedHeight(notes->fontMetrics().lineSpacing() * 7 + 12);
     s.add(notes);
     s.line({s.informationButton(InformationNote::Rp7, QStringLiteral("Button1"))});
     s.finish();
