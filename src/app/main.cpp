@@ -4,12 +4,17 @@
 #include <algorithm>
 #include <cstdint>
 
+#include "app/about_window.h"
+#include "app/information_window.h"
+#include "app/local_documents.h"
+#include "app/progress_window.h"
 #include "app/splash_window.h"
 #include "app/startup.h"
 #include "data/data_module.h"
 #include "data/progress_bar.h"
 #include "data/structure_update.h"
 #include "platform/font_chooser.h"
+#include "records/employee_index_window.h"
 
 #include <limits>
 #include <optional>
@@ -67,6 +72,52 @@ std::optional<int> contactVariant(lumiro::app::Startup& startup) {
     }
 }
 
+// The employee index window with what it opens from the rest of the program. The
+// information and About windows are made on first use and kept as its children.
+std::unique_ptr<QWidget> createEmployeeIndex(lumiro::app::Startup& startup) {
+    using lumiro::records::InformationNote;
+    auto* module = dynamic_cast<lumiro::data::Tdane*>(startup.dataModule());
+    if (!module) return nullptr;
+    lumiro::records::EmployeeIndexServices services;
+    services.applicationTitle = startup.applicationTitle();
+    auto window = std::make_unique<lumiro::records::TKadF>(*module, services);
+    lumiro::records::TKadF* owner = window.get();
+    services.openNote = [owner](InformationNote note) {
+        auto* information = owner->findChild<lumiro::app::TKadF1*>();
+        if (!information) information = new lumiro::app::TKadF1(owner);
+        switch (note) {
+            case InformationNote::Kp1:
+                information->openNote(lumiro::app::InformationNote::Kp1);
+                break;
+            case InformationNote::Rp6:
+                information->openNote(lumiro::app::InformationNote::Rp6);
+                break;
+            case InformationNote::Rp7:
+                information->openNote(lumiro::app::InformationNote::Rp7);
+                break;
+        }
+    };
+    services.openAbout = [owner, &startup] {
+        auto* about = owner->findChild<lumiro::app::TKadF3*>();
+        if (!about) about = new lumiro::app::TKadF3(startup.services().shell, owner);
+        about->openModal();
+    };
+    services.openHelp = [&startup] { startup.services().shell.open(lumiro::app::helpTopicUrl()); };
+    services.progressStart = [&startup](const QString& title, int maximum) {
+        if (auto* progress = startup.progressWindow()) progress->Start(title, maximum);
+    };
+    services.progressStep = [&startup] {
+        if (auto* progress = startup.progressWindow()) progress->Postep();
+    };
+    services.progressStop = [&startup] {
+        if (auto* progress = startup.progressWindow()) progress->Stop();
+    };
+    // The reminder to archive joins here when the archive window exists.
+    services.archiveReminder = {};
+    owner->setServices(std::move(services));
+    return window;
+}
+
 }  // namespace
 
 int main(int argc, char* argv[]) {
@@ -88,5 +139,6 @@ int main(int argc, char* argv[]) {
                                      return module;
                                  });
     startup.setContactVariantSource([&startup] { return contactVariant(startup); });
+    startup.setWindowFactory(lumiro::app::LongLivedWindow::EmployeeIndex, createEmployeeIndex);
     return startup.run();
 }

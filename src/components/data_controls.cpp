@@ -22,7 +22,10 @@ bool writeText(const FieldLink& link, QString text) {
     if (field < 0) return false;
     if (const int limit = link.maxLength(); limit > 0 && text.size() > limit) text.truncate(limit);
     if (!source->edit()) return false;
-    return source->run([&] { source->table().setAsString(field, data::toTable(text)); });
+    if (!source->run([&] { source->table().setAsString(field, data::toTable(text)); }))
+        return false;
+    source->markUserModified();
+    return true;
 }
 
 bool hasRow(DataSource* source) {
@@ -230,6 +233,7 @@ void DbCheckBox::userToggled(bool on) {
         refresh();
         return;
     }
+    source->markUserModified();
     Q_EMIT changed();
 }
 

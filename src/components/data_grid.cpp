@@ -1,6 +1,7 @@
 #include "components/data_grid.h"
 
 #include <QApplication>
+#include <QFocusEvent>
 #include <QFontMetrics>
 #include <QKeyEvent>
 #include <QLineEdit>
@@ -70,12 +71,13 @@ class CellDelegate : public QStyledItemDelegate {
 DataGridModel::DataGridModel(DataSource* source, QObject* parent)
     : QAbstractTableModel(parent), source_(source) {
     connect(source, &DataSource::rowsChanged, this, &DataGridModel::requestReset);
-    // The current row shows the record buffer while it is edited.
+    connect(source, &DataSource::rowUpdated, this, &DataGridModel::rowUpdated);
+    // The current row shows the record buffer while it is edited. (The grid repaints the
+    // row indicator itself; telling the header about every row would cost 20,000 sections.)
     auto currentRowChanged = [this] {
         const int row = currentRow();
         if (row >= 0 && !columns_.empty())
             Q_EMIT dataChanged(index(row, 0), index(row, columnCount() - 1));
-        if (rowCount() > 0) Q_EMIT headerDataChanged(Qt::Vertical, 0, rowCount() - 1);
     };
     connect(source, &DataSource::fieldChanged, this, currentRowChanged);
     connect(source, &DataSource::stateChanged, this, currentRowChanged);
@@ -124,6 +126,7 @@ void DataGridModel::resetNow() {
 }
 
 void DataGridModel::listRows() {
+    ++listings_;
     rows_.clear();
     rowIndex_.clear();
     cache_.clear();
@@ -145,6 +148,49 @@ void DataGridModel::listRows() {
     for (auto it = marked_.begin(); it != marked_.end();)
         it = rowIndex_.contains(*it) ? std::next(it) : marked_.erase(it);
     if (marked_.size() != before) Q_EMIT marksChanged();
+}
+
+void DataGridModel::rowUpdated() {
+    if (resetPending_) return;
+    const int row = currentRow();
+    engine::Table* reader = row >= 0 ? source_->reader() : nullptr;
+    bool inPlace = false;
+    if (reader) {
+        // Listing every row again after each posted card would be felt on a large table;
+        // when the row kept its key and its neighbours, only its cells are read again.
+        try {
+            // At either end the neighbour is the range's end, so a row that left the range
+            // or failed the filter is noticed too.
+            const auto& mark = rows_[std::size_t(row)];
+            inPlace = reader->gotoBookmark(mark);
+            if (inPlace) {
+                if (row > 0)
+                    reader->prior();
+                else
+                    reader->first();
+                inPlace =
+                    reader->bookmark().key == (row > 0 ? rows_[std::size_t(row) - 1] : mark).key;
+            }
+            if (inPlace && reader->gotoBookmark(mark)) {
+                const bool last = row + 1 == int(rows_.size());
+                if (last)
+                    reader->last();
+                else
+                    reader->next();
+                inPlace = reader->bookmark().key == (last ? mark : rows_[std::size_t(row) + 1]).key;
+            } else {
+                inPlace = false;
+            }
+        } catch (const std::exception&) {
+            inPlace = false;
+        }
+    }
+    if (!inPlace) {
+        requestReset();
+        return;
+    }
+    cache_.remove(row);
+    Q_EMIT dataChanged(index(row, 0), index(row, std::max(0, columnCount() - 1)));
 }
 
 int DataGridModel::currentRow() const {
@@ -241,6 +287,7 @@ bool DataGridModel::setData(const QModelIndex& index, const QVariant& value, int
     if (!editingState(t.state()) && data::fromTable(t.asString(f)) == text) return true;
     if (!source_->edit()) return false;
     if (!source_->run([&] { t.setAsString(f, data::toTable(text)); })) return false;
+    source_->markUserModified();
     Q_EMIT dataChanged(index, index);
     return true;
 }
@@ -319,7 +366,6 @@ DataGrid::DataGrid(DataSource* source, QWidget* parent)
     setModel(model_);
     setItemDelegate(new CellDelegate(model_, this));
     setSelectionMode(QAbstractItemView::SingleSelection);
-    setTabKeyNavigation(true);
     setWordWrap(false);
     setAlternatingRowColors(false);
     verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
@@ -353,6 +399,8 @@ int DataGrid::addColumn(const QString& field, const QString& title, int width) {
         width += 16;
     }
     setColumnWidth(at, width);
+    // The first column gives the current row a cell to show it in.
+    followTable();
     return at;
 }
 
@@ -391,6 +439,9 @@ void DataGrid::setReadOnly(bool readOnly) {
                  : QAbstractItemView::DoubleClicked | QAbstractItemView::EditKeyPressed |
                        QAbstractItemView::AnyKeyPressed | QAbstractItemView::SelectedClicked);
     setSelectionBehavior(readOnly ? QAbstractItemView::SelectRows : QAbstractItemView::SelectItems);
+    // Tab walks the cells of an editable grid; from a read-only one it goes on to the next
+    // control of the window.
+    setTabKeyNavigation(!readOnly);
 }
 
 void DataGrid::markCurrentRow() {
@@ -413,7 +464,15 @@ void DataGrid::followTable() {
     } else {
         const int column = std::clamp(lastColumn_, 0, std::max(0, model_->columnCount() - 1));
         const QModelIndex target = model_->index(row, column);
-        if (currentIndex() != target) setCurrentIndex(target);
+        const bool rows = selectionBehavior() == QAbstractItemView::SelectRows;
+        // A row selected before columns were added covers only the columns it had then.
+        const bool selected =
+            rows ? selectionModel()->isRowSelected(row, {}) : selectionModel()->isSelected(target);
+        if (currentIndex() != target || !selected) {
+            QItemSelectionModel::SelectionFlags command = QItemSelectionModel::ClearAndSelect;
+            if (rows) command |= QItemSelectionModel::Rows;
+            selectionModel()->setCurrentIndex(target, command);
+        }
         scrollTo(target);
     }
     verticalHeader()->viewport()->update();
@@ -549,6 +608,20 @@ void DataGrid::mousePressEvent(QMouseEvent* event) {
         return;
     }
     QTableView::mousePressEvent(event);
+}
+
+void DataGrid::focusOutEvent(QFocusEvent* event) {
+    QTableView::focusOutEvent(event);
+    if (!cancelOnExit_ || event->reason() == Qt::PopupFocusReason ||
+        event->reason() == Qt::ActiveWindowFocusReason)
+        return;
+    // The grid's own cell editor takes the focus too; that is not leaving the grid.
+    for (QWidget* w = QApplication::focusWidget(); w; w = w->parentWidget())
+        if (w == this) return;
+    DataSource* src = source();
+    if (src && src->isOpen() && src->table().state() == engine::TableState::Insert &&
+        !src->userModified())
+        src->cancel();
 }
 
 void DataGrid::closeEditor(QWidget* editor, QAbstractItemDelegate::EndEditHint hint) {

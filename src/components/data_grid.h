@@ -78,6 +78,7 @@ class DataGridModel : public QAbstractTableModel {
     // that painting reads only what is shown.
     std::int64_t cellRowReads() const { return rowReads_; }
     std::int64_t listedRows() const { return std::int64_t(rows_.size()); }
+    std::int64_t listings() const { return listings_; }
 
   Q_SIGNALS:
     void rowsListed();
@@ -86,6 +87,7 @@ class DataGridModel : public QAbstractTableModel {
   private:
     static QByteArray keyOf(const engine::Bookmark& mark);
     void listRows();
+    void rowUpdated();
     const std::vector<engine::Value>* rowValues(int row) const;
     QString cellText(int row, int column, bool forEdit) const;
 
@@ -99,6 +101,7 @@ class DataGridModel : public QAbstractTableModel {
     QSet<QByteArray> marked_;
     mutable QHash<int, std::vector<engine::Value>> cache_;
     mutable std::int64_t rowReads_ = 0;
+    std::int64_t listings_ = 0;
 };
 
 class DataGrid : public QTableView {
@@ -131,6 +134,9 @@ class DataGrid : public QTableView {
     void setInsertKeyEnabled(bool on) { insertKey_ = on; }
     void setDeleteKeyEnabled(bool on) { deleteKey_ = on; }
     void setAppendOnDownEnabled(bool on) { appendOnDown_ = on; }
+    // A row begun but not typed into (values set by the program do not count) is cancelled
+    // when the focus leaves the grid. On by default.
+    void setCancelUntouchedInsertOnExit(bool on) { cancelOnExit_ = on; }
 
     // Marked rows as bookmarks of the table, in the grid's order.
     std::vector<engine::Bookmark> markedRows() const { return model_->markedRows(); }
@@ -149,6 +155,7 @@ class DataGrid : public QTableView {
     void mousePressEvent(QMouseEvent* event) override;
     void currentChanged(const QModelIndex& current, const QModelIndex& previous) override;
     void closeEditor(QWidget* editor, QAbstractItemDelegate::EndEditHint hint) override;
+    void focusOutEvent(QFocusEvent* event) override;
 
   private:
     void followTable();
@@ -163,6 +170,7 @@ class DataGrid : public QTableView {
     bool insertKey_ = true;
     bool deleteKey_ = true;
     bool appendOnDown_ = true;
+    bool cancelOnExit_ = true;
     bool following_ = false;
     int anchorRow_ = -1;
     int lastColumn_ = 0;

@@ -1,6 +1,7 @@
 #include "components/data_source.h"
 
 #include <algorithm>
+#include <utility>
 
 #include "data/table_text.h"
 #include "engine/error.h"
@@ -26,6 +27,12 @@ void DataSource::setMasterLink(engine::Table& master, const std::string& detailF
     master_ = &master;
     detailFields_ = detailFields;
     masterFields_ = masterFields;
+    reader_.reset();
+    notifyRowsChanged();
+}
+
+void DataSource::setFilter(std::function<bool(engine::Table&)> accept) {
+    filter_ = std::move(accept);
     reader_.reset();
     notifyRowsChanged();
 }
@@ -133,7 +140,11 @@ void DataSource::onState() {
     const bool rowsMayDiffer =
         previous == engine::TableState::Inactive || lastState_ == engine::TableState::Inactive ||
         previous == engine::TableState::Insert || lastState_ == engine::TableState::Insert;
-    if (lastState_ == engine::TableState::Inactive) reader_.reset();
+    if (lastState_ != previous) userModified_ = false;
+    leftEdit_ = previous == engine::TableState::Edit && lastState_ == engine::TableState::Browse;
+    // Closed, not destroyed: a session closing all its tables walks a list that holds the
+    // reader too.
+    if (lastState_ == engine::TableState::Inactive && reader_) reader_->close();
     Q_EMIT stateChanged();
     if (rowsMayDiffer) Q_EMIT rowsChanged();
     Q_EMIT fieldChanged(-1);
@@ -168,8 +179,13 @@ void DataSource::checkOrder() {
 
 void DataSource::onData(int field) {
     if (suspended_ > 0) return;
-    // Posting, cancelling or deleting may move, add or remove rows.
-    if (field < 0) Q_EMIT rowsChanged();
+    if (field < 0) {
+        // An edited row posted or cancelled is one row; an insert or a delete changes the list.
+        if (std::exchange(leftEdit_, false))
+            Q_EMIT rowUpdated();
+        else
+            Q_EMIT rowsChanged();
+    }
     Q_EMIT fieldChanged(field);
 }
 
@@ -186,7 +202,7 @@ engine::Table* DataSource::reader() {
 }
 
 void DataSource::syncReader() {
-    if (reader_ && reader_->isOpen() && reader_->path() != table_.path()) reader_.reset();
+    if (reader_ && (!reader_->isOpen() || reader_->path() != table_.path())) reader_.reset();
     if (!reader_) {
         reader_ = std::make_unique<engine::Table>(table_.session());
         if (calculate_) {
@@ -200,6 +216,10 @@ void DataSource::syncReader() {
                                          ? engine::AccessMode::ReadOnly
                                          : engine::AccessMode::Shared);
         if (master_) reader_->setMasterLink(master_, detailFields_, masterFields_);
+        if (filter_) {
+            reader_->setFilter(filter_);
+            reader_->setFiltered(true);
+        }
     }
     if (reader_->indexName() != table_.indexName()) reader_->setIndexName(table_.indexName());
     if (master_ && reader_->linkActive() != table_.linkActive())

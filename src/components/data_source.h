@@ -45,6 +45,8 @@ class DataSource : public QObject {
                        const std::string& masterFields);
     // Calculated columns of the table, computed again for the reading cursor.
     void setCalculation(std::function<void(engine::Table&)> calculate);
+    // The table's record filter, applied to the reading cursor as well.
+    void setFilter(std::function<bool(engine::Table&)> accept);
 
     bool isOpen() const { return table_.isOpen(); }
     bool isEditing() const;  // Edit or Insert
@@ -75,6 +77,11 @@ class DataSource : public QObject {
     void resumeControls();
     bool controlsSuspended() const { return suspended_ > 0; }
 
+    // Whether a control or a grid cell wrote into the row since its edit or insert began;
+    // values the program sets itself do not count.
+    bool userModified() const { return userModified_; }
+    void markUserModified() { userModified_ = true; }
+
     void addPendingEditor(PendingEditor* editor);
     void removePendingEditor(PendingEditor* editor);
 
@@ -89,6 +96,9 @@ class DataSource : public QObject {
     void fieldChanged(int field);
     // The rows, their order or their range may have changed.
     void rowsChanged();
+    // The current row was posted or its edit cancelled: its values changed, and with them
+    // perhaps its place in the order.
+    void rowUpdated();
 
   private:
     void onState();
@@ -108,9 +118,12 @@ class DataSource : public QObject {
     std::string detailFields_;
     std::string masterFields_;
     std::function<void(engine::Table&)> calculate_;
+    std::function<bool(engine::Table&)> filter_;
+    bool userModified_ = false;
     std::string lastIndex_;
     bool lastLinkActive_ = true;
     bool orderCheckQueued_ = false;
+    bool leftEdit_ = false;
     engine::TableState lastState_ = engine::TableState::Inactive;
 };
 

@@ -34,9 +34,9 @@ constexpr int kLogoPage = 5;
 constexpr QSize kLogoBox(280, 160);
 
 // The head-office fields whose exit fills the residential address and the district names.
-const char16_t* const kHeadOfficeFields[] = {u"ULICA", u"NUMER",       u"LOKAL",  u"KOD",
-                                             u"POCZTA", u"WOJEWODZTWO", u"KRAJ",   u"POWIAT",
-                                             u"GMINA", u"MIEJSCOWOSC"};
+const char16_t* const kHeadOfficeFields[] = {u"ULICA",  u"NUMER",       u"LOKAL", u"KOD",
+                                             u"POCZTA", u"WOJEWODZTWO", u"KRAJ",  u"POWIAT",
+                                             u"GMINA",  u"MIEJSCOWOSC"};
 
 // Where a post office usually names the district, the commune and the town as well.
 const char* const kFilledFromPostOffice[] = {"POWIAT",  "GMINA",  "MIEJSCOWOSC",
@@ -70,14 +70,14 @@ QLabel* makeNote(const QString& text, QWidget* parent) {
 
 const QStringList& provinceNames() {
     static const QStringList names = {
-        QStringLiteral("DOLNOŚLĄSKIE"),  QStringLiteral("KUJAWSKO - POMORSKIE"),
-        QStringLiteral("LUBELSKIE"),     QStringLiteral("LUBUSKIE"),
-        QStringLiteral("ŁÓDZKIE"),       QStringLiteral("MAŁOPOLSKIE"),
-        QStringLiteral("MAZOWIECKIE"),   QStringLiteral("OPOLSKIE"),
-        QStringLiteral("PODKARPACKIE"),  QStringLiteral("PODLASKIE"),
-        QStringLiteral("POMORSKIE"),     QStringLiteral("ŚLĄSKIE"),
+        QStringLiteral("DOLNOŚLĄSKIE"),   QStringLiteral("KUJAWSKO - POMORSKIE"),
+        QStringLiteral("LUBELSKIE"),      QStringLiteral("LUBUSKIE"),
+        QStringLiteral("ŁÓDZKIE"),        QStringLiteral("MAŁOPOLSKIE"),
+        QStringLiteral("MAZOWIECKIE"),    QStringLiteral("OPOLSKIE"),
+        QStringLiteral("PODKARPACKIE"),   QStringLiteral("PODLASKIE"),
+        QStringLiteral("POMORSKIE"),      QStringLiteral("ŚLĄSKIE"),
         QStringLiteral("ŚWIĘTOKRZYSKIE"), QStringLiteral("WARMIŃSKO - MAZURSKIE"),
-        QStringLiteral("WIELKOPOLSKIE"), QStringLiteral("ZACHODNIPOMORSKIE")};
+        QStringLiteral("WIELKOPOLSKIE"),  QStringLiteral("ZACHODNIPOMORSKIE")};
     return names;
 }
 
@@ -114,6 +114,9 @@ TFIRMAF::TFIRMAF(data::Tdane& dane, const QImage& logo, QWidget* parent)
     layout->setContentsMargins(6, 6, 6, 0);
     layout->addWidget(STRONY_, 1);
     layout->addWidget(statusBar_);
+    // Every page's tab in view at once: the tab captions are long.
+    resize(std::max(sizeHint().width(), STRONY_->tabBar()->sizeHint().width() + 24),
+           sizeHint().height());
 }
 
 TFIRMAF::~TFIRMAF() = default;
@@ -128,7 +131,10 @@ DbEdit* TFIRMAF::makeEdit(const QString& column, const QString& hint, int widthC
     auto* edit = new DbEdit(Zfirma_, column);
     edit->setObjectName(u'E' + column);
     const int chars = widthChars > 0 ? widthChars : std::clamp(edit->link().maxLength(), 6, 46);
-    edit->setFixedWidth(fontMetrics().averageCharWidth() * chars + 18);
+    // Numbers are typed into most short fields, and digits are wider than the average letter.
+    const int charWidth =
+        std::max(fontMetrics().averageCharWidth(), fontMetrics().horizontalAdvance(u'0'));
+    edit->setFixedWidth(charWidth * chars + 18);
     setHint(edit, hint);
     return edit;
 }
@@ -177,19 +183,19 @@ QWidget* TFIRMAF::identificationPage() {
     nameLines->addWidget(makeEdit(QStringLiteral("NAZWA1"), QStringLiteral("Pełna nazwa firmy")));
     nameLines->addWidget(makeEdit(QStringLiteral("NAZWA2"), QStringLiteral("Pełna nazwa firmy")));
     form->addRow(QStringLiteral("nazwa firmy"), name);
-    form->addRow(QStringLiteral("Rodzaj płatnika "),
-                 makeComboBox(QStringLiteral("RP"), true,
-                              {QStringLiteral("P - Osoba Prawna"),
-                               QStringLiteral("F - Osoba Fizyczna")},
-                              QStringLiteral("Rodzaj platnika - proszę wybrać ze słownika")));
+    form->addRow(
+        QStringLiteral("Rodzaj płatnika "),
+        makeComboBox(QStringLiteral("RP"), true,
+                     {QStringLiteral("P - Osoba Prawna"), QStringLiteral("F - Osoba Fizyczna")},
+                     QStringLiteral("Rodzaj platnika - proszę wybrać ze słownika")));
 
     auto* person = new QGroupBox(QStringLiteral("Osoba fizyczna :"));
     setHint(person, QStringLiteral("Dane osoby prowadzącej dzialalność gospodarczą"));
     auto* personForm = makeForm();
     personForm->addRow(QStringLiteral("nazwisko"), makeEdit(QStringLiteral("NAZWISKO")));
     personForm->addRow(QStringLiteral("imię"), makeEdit(QStringLiteral("IMIE")));
-    personForm->addRow(QStringLiteral("PESEL"), withIndicator(makeEdit(QStringLiteral("PESEL")),
-                                                              int(IdNumberKind::Pesel)));
+    personForm->addRow(QStringLiteral("PESEL"),
+                       withIndicator(makeEdit(QStringLiteral("PESEL")), int(IdNumberKind::Pesel)));
     personForm->addRow(QStringLiteral("data urodzenia (dzień-miesiąc-rok)"),
                        makeEdit(QStringLiteral("DATAUR")));
     personForm->addRow(QStringLiteral("rodzaj dok."),
@@ -267,16 +273,17 @@ QWidget* TFIRMAF::otherPage() {
     auto* page = new QWidget;
     auto* layout = new QVBoxLayout(page);
 
-    auto* office = new QLabel(QStringLiteral("Urząd skarbowy, do którego składana jest deklaracja"));
+    auto* office =
+        new QLabel(QStringLiteral("Urząd skarbowy, do którego składana jest deklaracja"));
     layout->addWidget(office);
     layout->addWidget(makeEdit(QStringLiteral("URZAD"), QStringLiteral("Nazwa urzędu skarbowego")));
     layout->addSpacing(8);
 
     auto* path = new QGroupBox(QStringLiteral(" Ścieżka dostępu do plików : "));
     auto* pathLayout = new QVBoxLayout(path);
-    pathLayout->addWidget(makeEdit(
-        QStringLiteral("DR"),
-        QStringLiteral("Ścieżka dostępu musi kończyć się znakiem \\ (np. D:\\DANE\\)")));
+    pathLayout->addWidget(
+        makeEdit(QStringLiteral("DR"),
+                 QStringLiteral("Ścieżka dostępu musi kończyć się znakiem \\ (np. D:\\DANE\\)")));
     pathLayout->addWidget(makeNote(QStringLiteral("Jeżeli ścieżka dostępu jest pusta to dane "
                                                   "znajdują się w tym samym katalogu co program."),
                                    path));

@@ -92,14 +92,12 @@ void LimitedCellDelegate::paint(QPainter* painter, const QStyleOptionViewItem& o
     if (check == IdNumberCheck::Empty) return;
     const int size = std::min(option.rect.height() - 4, option.fontMetrics.height());
     if (size <= 4) return;
-    const QRect at(option.rect.right() - size - 2, option.rect.center().y() - size / 2, size,
-                   size);
+    const QRect at(option.rect.right() - size - 2, option.rect.center().y() - size / 2, size, size);
     painter->drawPixmap(at, checkPicture(check, size));
 }
 
 bool LimitedCellDelegate::helpEvent(QHelpEvent* event, QAbstractItemView* view,
-                                    const QStyleOptionViewItem& option,
-                                    const QModelIndex& index) {
+                                    const QStyleOptionViewItem& option, const QModelIndex& index) {
     if (kind_ && event->type() == QEvent::ToolTip) {
         const auto check = checkIdNumber(*kind_, index.data(Qt::DisplayRole).toString());
         if (check != IdNumberCheck::Empty) {

@@ -113,8 +113,9 @@ QString describeCheck(IdNumberKind kind, IdNumberCheck check) {
         case IdNumberCheck::Invalid:
             break;
     }
-    return QStringLiteral("Numer %1 nie ma poprawnej cyfry kontrolnej lub właściwej długości. "
-                          "Sprawdź go z dokumentem; zostanie zapisany tak, jak go wpisano.")
+    return QStringLiteral(
+               "Numer %1 nie ma poprawnej cyfry kontrolnej lub właściwej długości. "
+               "Sprawdź go z dokumentem; zostanie zapisany tak, jak go wpisano.")
         .arg(name);
 }
 

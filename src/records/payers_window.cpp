@@ -1,7 +1,5 @@
 #include "records/payers_window.h"
 
-#include <QApplication>
-#include <QFocusEvent>
 #include <QHeaderView>
 #include <QLineEdit>
 #include <QScreen>
@@ -44,12 +42,6 @@ const PayerColumn kPayerColumns[] = {
     {u"GMIN", u"Numer NKP", 130, 14, std::nullopt},
     {u"POW", u"Numer sprawy", 210, 25, std::nullopt},
 };
-
-bool rowIsBlank(const Table& table) {
-    for (int i = 0; i < table.storedFieldCount(); ++i)
-        if (!table.isNull(i)) return false;
-    return true;
-}
 
 // Every row of `detail` that the employee owns, first to last. The detail table follows the
 // employee through its master link; a row of anyone else means the link is not in place, and
@@ -103,8 +95,8 @@ TKADF9::TKADF9(data::Tdane& dane, components::DataSource& ZZLEC, QWidget* parent
     XDBGrid1_->setAppendOnDownEnabled(false);
     int width = XDBGrid1_->verticalHeader()->sizeHint().width() + 4;
     for (const PayerColumn& c : kPayerColumns) {
-        const int at = XDBGrid1_->addColumn(QString::fromUtf16(c.field),
-                                            QString::fromUtf16(c.title), c.width);
+        const int at =
+            XDBGrid1_->addColumn(QString::fromUtf16(c.field), QString::fromUtf16(c.title), c.width);
         width += c.width;
         if (c.maxLength > 0 || c.check)
             XDBGrid1_->setItemDelegateForColumn(
@@ -113,9 +105,6 @@ TKADF9::TKADF9(data::Tdane& dane, components::DataSource& ZZLEC, QWidget* parent
     }
     XDBGrid1_->setColumnReadOnly(0, true);
     XDBGrid1_->setColumnAlignment(0, Qt::AlignRight | Qt::AlignVCenter);
-    XDBGrid1_->installEventFilter(this);
-    // The grid took its current cell before it had columns; it follows the table from here.
-    XDBGrid1_->gridModel()->resetNow();
 
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
@@ -139,10 +128,9 @@ void TKADF9::commitGridEditor() {
         if (!editor->isVisible()) continue;
         QMetaObject::invokeMethod(XDBGrid1_, "commitData", Qt::DirectConnection,
                                   Q_ARG(QWidget*, editor));
-        QMetaObject::invokeMethod(XDBGrid1_, "closeEditor", Qt::DirectConnection,
-                                  Q_ARG(QWidget*, editor),
-                                  Q_ARG(QAbstractItemDelegate::EndEditHint,
-                                        QAbstractItemDelegate::NoHint));
+        QMetaObject::invokeMethod(
+            XDBGrid1_, "closeEditor", Qt::DirectConnection, Q_ARG(QWidget*, editor),
+            Q_ARG(QAbstractItemDelegate::EndEditHint, QAbstractItemDelegate::NoHint));
     }
 }
 
@@ -182,9 +170,9 @@ void TKADF9::deletePayer() {
     // The question names the payer by name: the PESEL column is empty for most payers and
     // would leave the user guessing which one goes.
     const QString name = data::fromTable(payers.asString(payers.field("POCZTA"))).trimmed();
-    if (!dane_.prompter().confirm(QStringLiteral("Czy usunąć wszystkie zapisy dla Płatnika : ") +
-                                      name,
-                                  platform::MessageIcon::Warning))
+    if (!dane_.prompter().confirm(
+            QStringLiteral("Czy usunąć wszystkie zapisy dla Płatnika : ") + name,
+            platform::MessageIcon::Warning))
         return;
 
     if (inserting) {
@@ -224,19 +212,6 @@ void TKADF9::done(int result) {
     if (ZZLEC_.updateRecord()) ZZLEC_.run([&] { dane_.ZapiszRekord(dane_.TZlec); });
     QDialog::done(result);
     Q_EMIT payersChanged();
-}
-
-bool TKADF9::eventFilter(QObject* watched, QEvent* event) {
-    // A row the grid began and nothing was typed into is dropped when the grid is left.
-    if (watched == XDBGrid1_ && event->type() == QEvent::FocusOut) {
-        const QWidget* next = QApplication::focusWidget();
-        const bool leftGrid = !next || !XDBGrid1_->isAncestorOf(next);
-        Table& payers = dane_.TZlec;
-        if (leftGrid && payers.isOpen() && payers.state() == TableState::Insert &&
-            rowIsBlank(payers))
-            ZZLEC_.cancel();
-    }
-    return QDialog::eventFilter(watched, event);
 }
 
 }  // namespace lumiro::records

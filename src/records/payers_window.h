@@ -52,7 +52,6 @@ class TKADF9 : public QDialog {
 
   protected:
     void done(int result) override;
-    bool eventFilter(QObject* watched, QEvent* event) override;
 
   private:
     // Writes the text of an open cell editor into the record buffer; toolbar buttons do not

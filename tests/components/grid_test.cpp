@@ -278,3 +278,125 @@ TEST(MoneyText, PictureWithBlanksBetweenThousands) {
 }
 
 }  // namespace lumiro::components::test
+
+namespace lumiro::components::test {
+
+TEST_F(GridTest, FilteredTableAndReopenedSession) {
+    DataSource source(employees, prompter);
+    source.setMasterLink(payers, "ZLEC", "NR");
+    auto accept = [](engine::Table& t) { return t.asInteger(t.field("NR")) != 2; };
+    employees.setFilter(accept);
+    employees.setFiltered(true);
+    source.setFilter(accept);
+    auto grid = makeGrid(source);
+    EXPECT_EQ(column(*grid, 1), (QStringList{QStringLiteral("Nowak"), QStringLiteral("Kowalski")}));
+
+    // Closing every table of the session (restore, index repair) and opening them again.
+    session.setActive(false);
+    settle();
+    EXPECT_EQ(grid->model()->rowCount(), 0);
+    session.setActive(true);
+    openAll();
+    settle();
+    EXPECT_EQ(grid->model()->rowCount(), 2);
+}
+
+TEST_F(GridTest, AnUntouchedNewRowIsCancelledWhenTheFocusLeaves) {
+    DataSource source(employees, prompter);
+    source.setMasterLink(payers, "ZLEC", "NR");
+    QWidget window;
+    auto* grid = new DataGrid(&source, &window);
+    grid->addColumn(QStringLiteral("NR"), QStringLiteral("Numer"), 60);
+    grid->addColumn(QStringLiteral("POLE1"), QStringLiteral("Nazwa"), 160);
+    grid->setReadOnly(false);
+    auto* other = new QLineEdit(&window);
+    other->move(0, 250);
+    window.resize(300, 300);
+    window.show();
+    QApplication::setActiveWindow(&window);
+    settle();
+
+    auto leaveGrid = [&] {
+        grid->setFocus();
+        other->setFocus();
+        settle();
+    };
+    // Numbered by the program only: cancelled.
+    employees.insert();
+    employees.setValue("NR", integer(9));
+    leaveGrid();
+    EXPECT_EQ(employees.state(), engine::TableState::Browse);
+    EXPECT_EQ(employees.recordCount(), 3);
+
+    // Typed into: kept for the user to save.
+    employees.insert();
+    employees.setValue("NR", integer(9));
+    settle();
+    const int row = grid->model()->rowCount() - 1;
+    ASSERT_TRUE(grid->gridModel()->isInsertRow(row));
+    ASSERT_TRUE(grid->model()->setData(grid->model()->index(row, 1), QStringLiteral("Nowa")));
+    leaveGrid();
+    EXPECT_EQ(employees.state(), engine::TableState::Insert);
+    ASSERT_TRUE(source.post());
+    settle();
+    EXPECT_EQ(grid->model()->rowCount(), 4);
+    EXPECT_EQ(grid->model()->index(3, 1).data().toString(), QStringLiteral("Nowa"));
+}
+
+TEST_F(GridTest, SuspendedControlsHearNothingUntilResumed) {
+    DataSource source(employees, prompter);
+    source.setMasterLink(payers, "ZLEC", "NR");
+    auto grid = makeGrid(source);
+    QSignalSpy rows(&source, &DataSource::rowsChanged);
+    source.suspendControls();
+    employees.first();
+    while (!employees.isEmpty()) employees.remove();
+    EXPECT_EQ(rows.count(), 0);
+    source.resumeControls();
+    settle();
+    EXPECT_EQ(rows.count(), 1);
+    EXPECT_EQ(grid->model()->rowCount(), 0);
+}
+
+}  // namespace lumiro::components::test
+
+namespace lumiro::components::test {
+
+TEST_F(GridTest, APostedRowIsReadAgainAloneUnlessItMoves) {
+    employees.setIndexName("Ninx");
+    DataSource source(employees, prompter);
+    source.setMasterLink(payers, "ZLEC", "NR");
+    auto grid = makeGrid(source);
+    const auto listings = grid->gridModel()->listings();
+
+    employees.first();  // adamski
+    employees.edit();
+    employees.setValue("KP11", text("99999999999"));
+    employees.post();
+    settle();
+    EXPECT_EQ(grid->gridModel()->listings(), listings);
+    EXPECT_EQ(grid->model()->index(0, 2).data().toString(), QStringLiteral("99999999999"));
+
+    // A new name moves the row to its place in the name order.
+    employees.edit();
+    employees.setValue("POLE1", text("Żak"));
+    employees.post();
+    settle();
+    EXPECT_EQ(grid->gridModel()->listings(), listings + 1);
+    EXPECT_EQ(column(*grid, 1), (QStringList{QStringLiteral("Kowalski"), QStringLiteral("Nowak"),
+                                             QStringLiteral("Żak")}));
+    EXPECT_EQ(grid->currentIndex().row(), 2);
+
+    // The only row of a payer moved to another payer leaves that payer's list.
+    payers.last();
+    settle();
+    employees.edit();
+    employees.setValue("ZLEC", integer(1));
+    employees.setValue("NR", integer(10));
+    employees.post();
+    payers.last();
+    settle();
+    EXPECT_EQ(grid->model()->rowCount(), 0);
+}
+
+}  // namespace lumiro::components::test

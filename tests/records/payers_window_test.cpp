@@ -21,22 +21,21 @@ class PayersWindowTest : public RecordsFixture {
     void seedPayers() {
         addRows("BAZA/KADRY/ZLEC", {{{"NR", integer(2)}, {"POCZTA", text("Hurtownia Żak")}},
                                     {{"NR", integer(5)}, {"POCZTA", text("Usługi Nowak")}}});
-        addRows("BAZA/KADRY/RP7", {{{"ZLEC", integer(2)}, {"NR", integer(1)},
-                                    {"POLE1", text("Kowalska Anna")}},
-                                   {{"ZLEC", integer(2)}, {"NR", integer(2)},
-                                    {"POLE1", text("Zając Piotr")}},
-                                   {{"ZLEC", integer(5)}, {"NR", integer(1)},
-                                    {"POLE1", text("Nowak Jan")}}});
+        addRows("BAZA/KADRY/RP7",
+                {{{"ZLEC", integer(2)}, {"NR", integer(1)}, {"POLE1", text("Kowalska Anna")}},
+                 {{"ZLEC", integer(2)}, {"NR", integer(2)}, {"POLE1", text("Zając Piotr")}},
+                 {{"ZLEC", integer(5)}, {"NR", integer(1)}, {"POLE1", text("Nowak Jan")}}});
         for (std::int64_t payer : {2, 5}) {
             for (std::int64_t nr : {1, 2}) {
                 if (payer == 5 && nr == 2) continue;
-                addRows("BAZA/KADRY/ZAR", {{{"ZLEC", integer(payer)}, {"NR", integer(nr)},
-                                            {"POLE1", text("1998")}},
-                                           {{"ZLEC", integer(payer)}, {"NR", integer(nr)},
-                                            {"POLE1", text("1999")}}});
-                addRows("BAZA/KADRY/ZAL", {{{"ZLEC", integer(payer)}, {"NR", integer(nr)},
+                addRows("BAZA/KADRY/ZAR",
+                        {{{"ZLEC", integer(payer)}, {"NR", integer(nr)}, {"POLE1", text("1998")}},
+                         {{"ZLEC", integer(payer)}, {"NR", integer(nr)}, {"POLE1", text("1999")}}});
+                addRows("BAZA/KADRY/ZAL", {{{"ZLEC", integer(payer)},
+                                            {"NR", integer(nr)},
                                             {"POLE1", text("1998.01.01")}}});
-                addRows("BAZA/KADRY/ZAL2", {{{"ZLEC", integer(payer)}, {"NR", integer(nr)},
+                addRows("BAZA/KADRY/ZAL2", {{{"ZLEC", integer(payer)},
+                                             {"NR", integer(nr)},
                                              {"POLE2", text("1998.03.01")}}});
                 addRows("BAZA/KADRY/ZAL3", {{{"ZLEC", integer(payer)}, {"NR", integer(nr)}}});
             }
@@ -193,6 +192,20 @@ TEST_F(PayersWindowTest, DeletingAnUnsavedPayerOnlyDropsTheNewRow) {
               QStringLiteral("Czy usunąć wszystkie zapisy dla Płatnika : Pomyłka"));
     EXPECT_EQ(dane->TZlec.state(), TableState::Browse);
     window->close();
+    EXPECT_EQ(census(), before);
+}
+
+TEST_F(PayersWindowTest, DeletionStopsBeforeTouchingRowsOfAnotherPayer) {
+    seedPayers();
+    const auto before = census();
+    openWindow();
+    selectPayer(*window, 2);
+    // With the earnings cut loose from the employee, their first row is payer 1's.
+    dane->Tzar.setLinkActive(false);
+    prompter.queue(MessageResult::Yes);
+    window->deleteButton().click();
+    ASSERT_EQ(prompter.questions().size(), 2u);
+    EXPECT_EQ(prompter.questions()[1].icon, MessageIcon::Error);
     EXPECT_EQ(census(), before);
 }
 

@@ -37,9 +37,8 @@ inline Value integer(std::int64_t v) {
     return Value{v};
 }
 
-inline const char* const kEmployeeTables[] = {"BAZA/KADRY/RP7", "BAZA/KADRY/ZAR",
-                                              "BAZA/KADRY/ZAL", "BAZA/KADRY/ZAL2",
-                                              "BAZA/KADRY/ZAL3"};
+inline const char* const kEmployeeTables[] = {"BAZA/KADRY/RP7", "BAZA/KADRY/ZAR", "BAZA/KADRY/ZAL",
+                                              "BAZA/KADRY/ZAL2", "BAZA/KADRY/ZAL3"};
 
 // As the user leaves a control with Tab.
 inline void leave(QWidget* widget) {

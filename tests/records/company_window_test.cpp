@@ -1,0 +1,202 @@
+#include <QComboBox>
+#include <QImage>
+#include <QSignalSpy>
+#include <QStatusBar>
+#include <QStatusTipEvent>
+#include <QTabWidget>
+#include <QTimer>
+
+#include "components/data_controls.h"
+#include "records/company_window.h"
+#include "records/id_number_indicator.h"
+#include "records_fixture.h"
+
+namespace lumiro::records::test {
+
+using components::DbEdit;
+
+const char* const kAddressColumns[] = {"ULICA", "NUMER",       "LOKAL",  "KOD",   "POCZTA",
+                                       "KRAJ",  "WOJEWODZTWO", "POWIAT", "GMINA", "MIEJSCOWOSC"};
+
+class CompanyWindowTest : public RecordsFixture {
+  protected:
+    // The company record with both addresses empty but for the given columns.
+    void seedCompany(const Row& address) {
+        clearTable("FIRMA");
+        Row row = {{"NR", integer(1)}, {"SKROT", text("Bilans")}};
+        for (const auto& [column, value] : address) row[column] = value;
+        addRows("FIRMA", {row});
+    }
+
+    void openWindow(const QImage& logo = {}) {
+        start();
+        window = std::make_unique<TFIRMAF>(*dane, logo);
+        window->show();
+        QApplication::processEvents();
+    }
+
+    // Types into the control of `column` on the head-office page and leaves it.
+    void typeAndLeave(const QString& column, const QString& text) {
+        QWidget* control = window->control(column);
+        ASSERT_NE(control, nullptr) << column.toStdString();
+        if (auto* edit = qobject_cast<DbEdit*>(control)) {
+            edit->selectAll();
+            type(edit, text);
+        } else {
+            auto* box = qobject_cast<QComboBox*>(control);
+            box->setEditText(QString());
+            type(box->lineEdit(), text);
+        }
+        leave(control);
+    }
+
+    Row company() const { return rows("FIRMA").at(0); }
+
+    void TearDown() override {
+        window.reset();
+        RecordsFixture::TearDown();
+    }
+
+    std::unique_ptr<TFIRMAF> window;
+};
+
+TEST_F(CompanyWindowTest, LeavingThePostOfficeFillsEveryEmptyPlaceName) {
+    seedCompany({{"GMINA", text("Wieliczka")}});
+    openWindow();
+    typeAndLeave(QStringLiteral("POCZTA"), QStringLiteral("Kraków"));
+    window->close();
+
+    const Row row = company();
+    for (const char* column :
+         {"POCZTA", "ZPOCZTA", "POWIAT", "MIEJSCOWOSC", "ZPOWIAT", "ZGMINA", "ZMIEJSCOWOSC"})
+        EXPECT_EQ(textOf(row, column), QStringLiteral("Kraków")) << column;
+    EXPECT_EQ(textOf(row, "GMINA"), QStringLiteral("Wieliczka"));
+    for (const char* column : {"ULICA", "ZULICA", "KOD", "ZKOD", "KRAJ", "ZKRAJ"})
+        EXPECT_TRUE(textOf(row, column).isEmpty()) << column;
+    EXPECT_TRUE(prompter.questions().empty());
+}
+
+TEST_F(CompanyWindowTest, HeadOfficeFieldsFillOnlyEmptyResidentialOnes) {
+    seedCompany({{"ZULICA", text("Długa")}});
+    openWindow();
+    typeAndLeave(QStringLiteral("ULICA"), QStringLiteral("Floriańska"));
+    typeAndLeave(QStringLiteral("NUMER"), QStringLiteral("12a"));
+    typeAndLeave(QStringLiteral("WOJEWODZTWO"), QStringLiteral("MAŁOPOLSKIE"));
+    typeAndLeave(QStringLiteral("KRAJ"), QStringLiteral("Polska"));
+    // Typed into afterwards, the residential field keeps what the user typed there.
+    typeAndLeave(QStringLiteral("ZKRAJ"), QStringLiteral("Niemcy"));
+    typeAndLeave(QStringLiteral("KRAJ"), QStringLiteral("Polska"));
+    // Leaving an empty field copies nothing.
+    leave(window->control(QStringLiteral("LOKAL")));
+    window->close();
+
+    const Row row = company();
+    EXPECT_EQ(textOf(row, "ULICA"), QStringLiteral("Floriańska"));
+    EXPECT_EQ(textOf(row, "ZULICA"), QStringLiteral("Długa"));
+    EXPECT_EQ(textOf(row, "ZNUMER"), QStringLiteral("12a"));
+    EXPECT_EQ(textOf(row, "ZWOJEWODZTWO"), QStringLiteral("MAŁOPOLSKIE"));
+    EXPECT_EQ(textOf(row, "ZKRAJ"), QStringLiteral("Niemcy"));
+    EXPECT_TRUE(textOf(row, "ZLOKAL").isEmpty());
+    EXPECT_TRUE(textOf(row, "POWIAT").isEmpty());  // only the post office fills place names
+}
+
+TEST_F(CompanyWindowTest, EveryPageEditsItsColumnsAndClosingSavesThem) {
+    seedCompany({});
+    openWindow();
+    QSignalSpy changed(window.get(), &TFIRMAF::payersChanged);
+    QTabWidget& pages = window->STRONY();
+    ASSERT_EQ(pages.count(), 6);
+    EXPECT_EQ(pages.tabText(2), QStringLiteral("Adres zamieszkana"));
+    EXPECT_EQ(pages.currentIndex(), 0);
+
+    const std::pair<const char*, const char*> typed[] = {
+        {"NIP", "526-104-08-28"}, {"REGON", "123456784"},     {"PESEL", "44051401458"},
+        {"NAZWA1", "Bilans"},     {"NAZWISKO", "Żółkiewski"}, {"NRD", "ABC123456"},
+        {"ZULICA", "Polna"},      {"NUM3", "12 1020 1026"},   {"URZAD", "US Kraków"},
+        {"DR", "D:\\DANE\\"},     {"ARCHDNI", "30"},          {"OBRDATA", "0401"}};
+    for (const auto& [column, value] : typed) {
+        DbEdit* edit = window->edit(QString::fromUtf8(column));
+        ASSERT_NE(edit, nullptr) << column;
+        edit->selectAll();
+        type(edit, QString::fromUtf8(value));
+    }
+    EXPECT_EQ(window->indicator(QStringLiteral("NIP"))->check(), IdNumberCheck::Valid);
+    EXPECT_EQ(window->indicator(QStringLiteral("PESEL"))->check(), IdNumberCheck::Valid);
+    EXPECT_EQ(window->indicator(QStringLiteral("REGON"))->check(), IdNumberCheck::Invalid);
+    EXPECT_TRUE(window->edit(QStringLiteral("ARCHDATA"))->isReadOnly());
+
+    auto* kind = qobject_cast<QComboBox*>(window->control(QStringLiteral("RP")));
+    ASSERT_EQ(kind->count(), 2);
+    kind->setCurrentIndex(1);
+    auto* province = qobject_cast<QComboBox*>(window->control(QStringLiteral("ZWOJEWODZTWO")));
+    ASSERT_EQ(province->count(), 16);
+    EXPECT_EQ(province->itemText(4), QStringLiteral("ŁÓDZKIE"));
+    EXPECT_EQ(province->itemText(15), QStringLiteral("ZACHODNIPOMORSKIE"));
+    province->setCurrentIndex(11);
+    window->findChild<QCheckBox*>(QStringLiteral("ELOGO"))->click();
+
+    // Nothing is written until the window closes, and then without a question.
+    EXPECT_TRUE(textOf(company(), "NIP").isEmpty());
+    window->close();
+    EXPECT_EQ(changed.count(), 1);
+    EXPECT_TRUE(prompter.questions().empty());
+
+    const Row row = company();
+    for (const auto& [column, value] : typed) {
+        if (std::string_view(column) == "ARCHDNI" || std::string_view(column) == "OBRDATA")
+            continue;
+        EXPECT_EQ(textOf(row, column), QString::fromUtf8(value)) << column;
+    }
+    EXPECT_EQ(integerOf(row, "ARCHDNI"), 30);
+    EXPECT_EQ(textOf(row, "OBRDATA"), QStringLiteral("04.01"));
+    EXPECT_EQ(textOf(row, "RP"), QStringLiteral("F"));
+    EXPECT_EQ(textOf(row, "ZWOJEWODZTWO"), QStringLiteral("ŚLĄSKIE"));
+    EXPECT_TRUE(std::get<bool>(row.at("LOGO")));
+}
+
+TEST_F(CompanyWindowTest, LogoPageShowsThePictureFromTheWorkingFolderAndItsSize) {
+    EXPECT_TRUE(loadLogoPicture().isNull());
+    {
+        openWindow(loadLogoPicture());
+        window->STRONY().setCurrentIndex(5);
+        EXPECT_EQ(window->logoSize().text(), QStringLiteral("Wymiar rysuknku :  0 / 0"));
+        EXPECT_TRUE(window->logoBox().pixmap().isNull());
+        window.reset();
+        dane.reset();
+    }
+    QImage drawn(600, 300, QImage::Format_RGB32);
+    drawn.fill(Qt::darkBlue);
+    ASSERT_TRUE(drawn.save(QString::fromStdString(file("LOGO.BMP")), "BMP"));
+    const QImage logo = loadLogoPicture();
+    ASSERT_EQ(logo.size(), QSize(600, 300));
+
+    openWindow(logo);
+    window->STRONY().setCurrentIndex(5);
+    EXPECT_EQ(window->logoSize().text(), QStringLiteral("Wymiar rysuknku :  600 / 300"));
+    EXPECT_EQ(window->logoBox().pixmap().size(), QSize(280, 140));
+}
+
+TEST_F(CompanyWindowTest, WithoutTheCompanyTableTheWindowClosesAtOnce) {
+    start();
+    dane->TFIRMA.close();
+    TFIRMAF closed(*dane, {});
+    QSignalSpy changed(&closed, &TFIRMAF::payersChanged);
+    // Should the window stay open, the test is not left hanging.
+    QTimer::singleShot(3000, &closed, &QDialog::reject);
+    closed.openModal();
+    EXPECT_EQ(changed.count(), 1);
+    EXPECT_FALSE(closed.isVisible());
+    EXPECT_TRUE(prompter.questions().empty());
+}
+
+TEST_F(CompanyWindowTest, StatusBarShowsTheHintOfTheControlUnderTheMouse) {
+    seedCompany({});
+    openWindow();
+    QWidget* shortName = window->control(QStringLiteral("SKROT"));
+    QStatusTipEvent tip(shortName->statusTip());
+    QApplication::sendEvent(shortName, &tip);
+    EXPECT_EQ(window->statusBar().currentMessage(),
+              QStringLiteral("Nazwa skrócona używana w programie Płatnik"));
+}
+
+}  // namespace lumiro::records::test
