@@ -26,7 +26,9 @@ CertificatePage::CertificatePage(FormSources& sources)
     auto field = [&](const char* column, int chars) {
         return s.edit(sources.ZZal3, QString::fromLatin1(column), chars);
     };
-    s.line({FormSheet::captioned(QStringLiteral("miejscowość, dnia"), field("POLE1", 30))});
+    // Place and date stand at the right edge, as on the printed certificate.
+    s.line({FormSheet::captioned(QStringLiteral("miejscowość, dnia"), field("POLE1", 30))})
+        ->insertStretch(0);
     s.heading(QStringLiteral("ZAŚWIADCZENIE"), 3);
     s.space(6);
     s.line({u"1. Stwierdza się, że Pan(i)",

@@ -96,7 +96,7 @@ DbEdit* Kp1Page::item(QGridLayout* grid, int row, const QString& label, const ch
                       int limit) {
     auto* caption = FormSheet::label(label);
     caption->setWordWrap(true);
-    caption->setMinimumWidth(caption->fontMetrics().averageCharWidth() * 36);
+    caption->setMinimumWidth(caption->fontMetrics().averageCharWidth() * 50);
     caption->setMaximumWidth(caption->fontMetrics().averageCharWidth() * 60);
     grid->addWidget(caption, row, 0);
     DbEdit* edit = sheet_.employee(QString::fromLatin1(column), limit > 0 ? limit + 2 : 36, limit);

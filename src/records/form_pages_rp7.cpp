@@ -101,21 +101,21 @@ Rp7EarningsPage::Rp7EarningsPage(FormSources& sources)
         return column;
     };
     grid->addColumn(QStringLiteral("POLE1"), QStringLiteral("Rok kalenda-\nrzowy"), 64);
-    amount("POLE2", QStringLiteral("składniki stałe zł"), 100);
-    const int variable = amount("POLE3", QStringLiteral("kwota zł"), 100);
-    grid->addColumn(QStringLiteral("POLE4"), QStringLiteral("rodzaj"), 110);
-    const int other = amount("POLE5", QStringLiteral("kwota zł"), 100);
-    grid->addColumn(QStringLiteral("POLE6"), QStringLiteral("rodzaj"), 110);
-    const int inKind = amount("POLE7", QStringLiteral("kwota zł"), 100);
-    grid->addColumn(QStringLiteral("POLE8"), QStringLiteral("rodzaj"), 110);
+    amount("POLE2", QStringLiteral("składniki stałe zł"), 92);
+    const int variable = amount("POLE3", QStringLiteral("kwota zł"), 92);
+    grid->addColumn(QStringLiteral("POLE4"), QStringLiteral("rodzaj"), 84);
+    const int other = amount("POLE5", QStringLiteral("kwota zł"), 92);
+    grid->addColumn(QStringLiteral("POLE6"), QStringLiteral("rodzaj"), 84);
+    const int inKind = amount("POLE7", QStringLiteral("kwota zł"), 92);
+    grid->addColumn(QStringLiteral("POLE8"), QStringLiteral("rodzaj"), 84);
     amount("POLE9",
            QStringLiteral("Wynagrodzenie za czas niezdolności do pracy - świadczenia z "
                           "ubezpieczenia społecznego wypłacone zamiast wynagrodzenia - przychodu"),
-           180);
+           170);
     const int total = amount("POLE10",
                              QStringLiteral("Łączna kwota wynagrodzenia - przychodu - świadczeń "
                                             "pieniężnych - uposażenia:"),
-                             150);
+                             140);
     grid->setColumnReadOnly(total, true);
     grid->setColumnGroup(variable, variable + 1, QStringLiteral("składniki zmienne"));
     grid->setColumnGroup(other, other + 1, QStringLiteral("inne"));
@@ -177,7 +177,7 @@ Rp7SecondSidePage::Rp7SecondSidePage(FormSources& sources)
     notes->setObjectName(QStringLiteral("Memo1"));
     notes->setReadOnly(true);
     notes->setFocusPolicy(Qt::NoFocus);
-    notes->setFixedHeight(notes->fontMetrics().lineSpacing() * 9 + 12);
+    notes->setFixedHeight(notes->fontMetrics().lineSpacing() * 7 + 12);
     s.add(notes);
     s.line({s.informationButton(InformationNote::Rp7, QStringLiteral("Button1"))});
     s.finish();

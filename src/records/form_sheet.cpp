@@ -41,11 +41,8 @@ FormSheet::FormSheet(FormPage* page, FormSources& sources) : page_(page), source
 
     paper_ = new QFrame;
     paper_->setObjectName(QStringLiteral("paper"));
-    paper_->setAutoFillBackground(true);
-    QPalette palette = paper_->palette();
-    palette.setColor(QPalette::Window, Qt::white);
-    palette.setColor(QPalette::WindowText, Qt::black);
-    paper_->setPalette(palette);
+    // The scroll area paints its viewport itself, so only a style sheet makes the sheet white.
+    paper_->setStyleSheet(QStringLiteral("QFrame#paper { background: white; }"));
     layout_ = new QVBoxLayout(paper_);
     layout_->setContentsMargins(18, 12, 18, 12);
     layout_->setSpacing(4);
@@ -115,6 +112,7 @@ QWidget* FormSheet::withIndicator(DbEdit* edit, IdNumberKind kind) {
     auto* indicator = new IdNumberIndicator(kind, edit, box);
     indicator->setObjectName(QStringLiteral("check") + edit->objectName());
     layout->addWidget(indicator);
+    box->setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
     return box;
 }
 
@@ -140,6 +138,7 @@ QWidget* FormSheet::captioned(const QString& caption, QWidget* field) {
     layout->setSpacing(1);
     layout->addWidget(hint(caption));
     layout->addWidget(field);
+    box->setSizePolicy(QSizePolicy::Maximum, QSizePolicy::Fixed);
     return box;
 }
 

@@ -239,6 +239,46 @@ TEST_F(FormPagesTest, EarningsRowShowsItsTotalWithGroupedThousands) {
     EXPECT_EQ(found, 1);
 }
 
+TEST_F(FormPagesTest, BenefitPeriodDatesAreTypedThroughTheDateMask) {
+    seedCard({{"POLE1", text("Nowy")}});
+    openPages();
+    auto* grid = page(7).findChild<DataGrid*>(QStringLiteral("DBGrid3"));
+    auto* navigator = page(7).findChild<DataNavigator*>(QStringLiteral("DBGrid3Navigator"));
+    ASSERT_NE(grid, nullptr);
+    ASSERT_NE(navigator, nullptr);
+    host->resize(1100, 700);
+    page(7).resize(1100, 700);
+    host->show();
+    page(7).show();
+    QApplication::processEvents();
+    navigator->press(NavigatorButton::Insert);
+    QApplication::processEvents();
+    auto* model = grid->gridModel();
+    for (const auto& [column, typed] :
+         {std::pair{0, QStringLiteral("Zasiłek chorobowy")},
+          std::pair{1, QStringLiteral("20040501")}, std::pair{2, QStringLiteral("20040531")}}) {
+        grid->setCurrentIndex(model->index(model->currentRow(), column));
+        grid->edit(grid->currentIndex());
+        QLineEdit* editor = nullptr;
+        for (auto* e : grid->viewport()->findChildren<QLineEdit*>())
+            if (e->isVisible()) editor = e;
+        ASSERT_NE(editor, nullptr);
+        editor->home(false);
+        type(editor, typed);
+        QTest::keyClick(editor, Qt::Key_Return);
+        QApplication::processEvents();
+    }
+    navigator->press(NavigatorButton::Post);
+    std::vector<Row> mine;
+    for (const Row& row : rows("BAZA/KADRY/ZAL2"))
+        if (integerOf(row, "ZLEC") == 9) mine.push_back(row);
+    ASSERT_EQ(mine.size(), 1u);
+    EXPECT_EQ(integerOf(mine[0], "NR"), 1);
+    EXPECT_EQ(textOf(mine[0], "POLE1"), QStringLiteral("Zasiłek chorobowy"));
+    EXPECT_EQ(textOf(mine[0], "POLE2"), QStringLiteral("2004.05.01"));
+    EXPECT_EQ(textOf(mine[0], "POLE3"), QStringLiteral("2004.05.31"));
+}
+
 TEST_F(FormPagesTest, BeginningARowPastThePrintableCountWarnsButGoesOn) {
     seedCard({{"POLE1", text("Nowy")}});
     seedEarnings(30);
