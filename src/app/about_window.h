@@ -15,6 +15,8 @@ namespace lumiro::app {
 class LinkLabel;
 
 class TKadF3 : public QDialog {
+    Q_OBJECT
+
   public:
     // `shell` opens the links and must outlive the window.
     explicit TKadF3(platform::ShellOpener& shell, QWidget* parent = nullptr);

@@ -12,6 +12,8 @@ class QPushButton;
 namespace lumiro::app {
 
 class TKadF1 : public QDialog {
+    Q_OBJECT
+
   public:
     explicit TKadF1(QWidget* parent = nullptr);
 

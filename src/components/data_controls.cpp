@@ -113,7 +113,11 @@ void DbEdit::refresh() {
     if (inputLimit_ > 0 && (limit <= 0 || inputLimit_ < limit)) limit = inputLimit_;
     if (mask_.isEmpty()) setMaxLength(limit > 0 ? limit : 32767);
     const QString shown = link_.text();
-    if (shown != (mask_.isEmpty() ? text() : mask_.storedText(displayText()))) setText(shown);
+    if (shown != (mask_.isEmpty() ? text() : mask_.storedText(displayText()))) {
+        setText(shown);
+        // A text longer than the field is read from its beginning, as on the paper form.
+        if (!hasFocus()) setCursorPosition(0);
+    }
     loading_ = false;
 }
 

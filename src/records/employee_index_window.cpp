@@ -16,6 +16,7 @@
 #include <QMenuBar>
 #include <QPushButton>
 #include <QRegularExpressionValidator>
+#include <QScreen>
 #include <QStatusBar>
 #include <QStyle>
 #include <QTabWidget>
@@ -205,7 +206,11 @@ TKadF::TKadF(data::Tdane& dane, EmployeeIndexServices services, QWidget* parent)
         [window = QPointer<TKadF>(this)] { return !window.isNull(); });
 
     setWindowTitle(services_.applicationTitle);
-    resize(980, 700);
+    // Wide enough for the earnings grid with every column, where the screen allows it.
+    QSize size(1180, 780);
+    if (const QScreen* screen = this->screen())
+        size = size.boundedTo(screen->availableGeometry().size() - QSize(40, 60));
+    resize(size.expandedTo(QSize(800, 560)));
     FormCreate();
 }
 

@@ -103,11 +103,11 @@ Rp7EarningsPage::Rp7EarningsPage(FormSources& sources)
     grid->addColumn(QStringLiteral("POLE1"), QStringLiteral("Rok kalenda-\nrzowy"), 64);
     amount("POLE2", QStringLiteral("składniki stałe zł"), 92);
     const int variable = amount("POLE3", QStringLiteral("kwota zł"), 92);
-    grid->addColumn(QStringLiteral("POLE4"), QStringLiteral("rodzaj"), 84);
+    grid->addColumn(QStringLiteral("POLE4"), QStringLiteral("rodzaj"), 110);
     const int other = amount("POLE5", QStringLiteral("kwota zł"), 92);
-    grid->addColumn(QStringLiteral("POLE6"), QStringLiteral("rodzaj"), 84);
+    grid->addColumn(QStringLiteral("POLE6"), QStringLiteral("rodzaj"), 110);
     const int inKind = amount("POLE7", QStringLiteral("kwota zł"), 92);
-    grid->addColumn(QStringLiteral("POLE8"), QStringLiteral("rodzaj"), 84);
+    grid->addColumn(QStringLiteral("POLE8"), QStringLiteral("rodzaj"), 110);
     amount("POLE9",
            QStringLiteral("Wynagrodzenie za czas niezdolności do pracy - świadczenia z "
                           "ubezpieczenia społecznego wypłacone zamiast wynagrodzenia - przychodu"),

@@ -34,7 +34,7 @@ struct PayerColumn {
 // The lengths are those of the payer fields on the employee index and the printed forms.
 const PayerColumn kPayerColumns[] = {
     {u"NR", u"Numer", 60, 0, std::nullopt},
-    {u"POCZTA", u"Nazwa", 230, 0, std::nullopt},
+    {u"POCZTA", u"Nazwa", 300, 0, std::nullopt},
     {u"NIP", u"NIP", 110, 10, IdNumberKind::Nip},
     {u"SKROT", u"REGON", 135, 14, IdNumberKind::Regon},
     {u"NAZWA1", u"PESEL", 120, 11, IdNumberKind::Pesel},
@@ -111,7 +111,10 @@ TKADF9::TKADF9(data::Tdane& dane, components::DataSource& ZZLEC, QWidget* parent
     layout->setSpacing(0);
     layout->addWidget(toolbar);
     layout->addWidget(XDBGrid1_, 1);
-    resize(width + XDBGrid1_->style()->pixelMetric(QStyle::PM_ScrollBarExtent) + 8, 360);
+    QSize size(width + XDBGrid1_->style()->pixelMetric(QStyle::PM_ScrollBarExtent) + 8, 360);
+    if (const QScreen* screen = this->screen())
+        size = size.boundedTo(screen->availableGeometry().size() - QSize(40, 60));
+    resize(size);
 }
 
 void TKADF9::openModal() {

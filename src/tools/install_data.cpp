@@ -63,16 +63,16 @@ struct Employee {
 
 const std::vector<Employee>& employees() {
     static const std::vector<Employee> list = {
-        {1, "Kowalska", "Anna", "Stanisław", "Helena", "K", 1956, 3, 14, "0248", "5213045512",
+        {1, "Kowalska", "Anna", "Stanisław", "Helena", "K", 1956, 3, 14, "0248", "5213045615",
          "AAB123456", "1978.09.01", "2004.12.31", "główna księgowa, pełny etat", "ekonomista",
          "Grójecka", "17", "4"},
-        {2, "Wiśniewski", "Józef", "Władysław", "Zofia", "M", 1952, 11, 2, "0315", "5260213317",
+        {2, "Wiśniewski", "Józef", "Władysław", "Zofia", "M", 1952, 11, 2, "0315", "5260213310",
          "ABE604512", "1974.03.15", "2005.06.30", "magazynier, pełny etat", "ślusarz", "Żelazna",
          "41", ""},
-        {3, "Zając", "Małgorzata", "Tadeusz", "Krystyna", "K", 1960, 7, 21, "1166", "9511832244",
+        {3, "Zając", "Małgorzata", "Tadeusz", "Krystyna", "K", 1960, 7, 21, "1166", "9511832249",
          "ACD778120", "1981.02.01", "", "sprzedawca, 3/4 etatu", "technik handlowiec", "Łucka", "8",
          "112"},
-        {4, "Dąbrowski", "Stanisław", "Jerzy", "Wiesława", "M", 1949, 1, 30, "0573", "5342219874",
+        {4, "Dąbrowski", "Stanisław", "Jerzy", "Wiesława", "M", 1949, 1, 30, "0573", "5342219879",
          "AAF310985", "1970.10.01", "2004.01.31", "kierowca samochodu ciężarowego, pełny etat",
          "mechanik pojazdów samochodowych", "Świętokrzyska", "30", "12"},
     };
@@ -148,8 +148,8 @@ void writePayers(engine::Session& s, const std::string& kadry) {
     t.add({{"NR", "1"},
            {"POCZTA", "Przedsiębiorstwo Handlowe „Sokół” Sp. z o.o."},
            {"NIP", "7740001454"},
-           {"SKROT", "61018820100000"},
-           {"GMIN", "61018820100000"},
+           {"SKROT", "61018820100003"},
+           {"GMIN", "61018820100003"},
            {"POW", "ZUS/II/2005/0417"}});
 }
 
@@ -169,7 +169,7 @@ void writeEmployees(engine::Session& s, const std::string& kadry) {
                     {"POLE6", e.position},
                     {"POLE7", std::string(e.firstName) + " " + e.surname},
                     {"POLE29", "Płock, 2005.03.10"},
-                    {"POLE33", "61018820100000"},
+                    {"POLE33", "61018820100003"},
                     {"POLE34", "Płocku"},
                     {"POLE35", "akta osobowe, listy płac"},
                     {"KP1", e.surname},

@@ -119,3 +119,18 @@ TEST(AboutWindowTest, ShowsTheMakerAndOpensItsLinks) {
 
 }  // namespace
 }  // namespace lumiro::app
+
+// The index window keeps these windows as children beside its other dialogs (the payers
+// window among them) and finds them again by their type: another dialog must not be taken
+// for them.
+TEST(InformationWindowTest, KeptWindowsAreFoundByTheirOwnTypeOnly) {
+    QWidget owner;
+    lumiro::platform::RecordingShellOpener shell;
+    new QDialog(&owner);
+    EXPECT_EQ(owner.findChild<lumiro::app::TKadF1*>(), nullptr);
+    EXPECT_EQ(owner.findChild<lumiro::app::TKadF3*>(), nullptr);
+    auto* information = new lumiro::app::TKadF1(&owner);
+    auto* about = new lumiro::app::TKadF3(shell, &owner);
+    EXPECT_EQ(owner.findChild<lumiro::app::TKadF1*>(), information);
+    EXPECT_EQ(owner.findChild<lumiro::app::TKadF3*>(), about);
+}

@@ -68,6 +68,7 @@ TEST_F(ControlsTest, TypingEntersEditAndLeavingKeepsTheTextForThePost) {
     DbEdit edit(&source, QStringLiteral("POLE1"));
     EXPECT_EQ(edit.text(), QStringLiteral("Nowy"));
     EXPECT_EQ(edit.maxLength(), 40);
+    EXPECT_EQ(edit.cursorPosition(), 0);  // a long text is shown from its beginning
     QSignalSpy exited(&edit, &DbEdit::exited);
     QSignalSpy changed(&edit, &DbEdit::changed);
 
