@@ -16,8 +16,7 @@ DataSource::DataSource(engine::Table& table, platform::Prompter& prompter, QObje
     listener.scrolled = [this](engine::Table&) { onScroll(); };
     subscription_ = TableEvents::subscribe(table_, std::move(listener));
     lastState_ = table_.state();
-    lastIndex_ = table_.isOpen() ? table_.indexName() : std::string();
-    lastLinkActive_ = table_.linkActive();
+    rememberOrder();
 }
 
 DataSource::~DataSource() = default;
@@ -116,8 +115,7 @@ void DataSource::suspendControls() {
 void DataSource::resumeControls() {
     if (suspended_ == 0 || --suspended_ > 0) return;
     lastState_ = table_.state();
-    lastIndex_ = table_.isOpen() ? table_.indexName() : std::string();
-    lastLinkActive_ = table_.linkActive();
+    rememberOrder();
     Q_EMIT stateChanged();
     Q_EMIT rowsChanged();
     Q_EMIT rowChanged();
@@ -171,10 +169,20 @@ void DataSource::onScroll() {
 
 void DataSource::checkOrder() {
     const std::string index = table_.isOpen() ? table_.indexName() : std::string();
-    if (index == lastIndex_ && table_.linkActive() == lastLinkActive_) return;
-    lastIndex_ = index;
-    lastLinkActive_ = table_.linkActive();
+    // A detail table whose master moved shows other rows, even when it shows none now and
+    // its current row therefore did not change.
+    if (index == lastIndex_ && table_.linkActive() == lastLinkActive_ &&
+        table_.rangeKey() == lastRange_ && table_.rangeSelectsNothing() == lastRangeEmpty_)
+        return;
+    rememberOrder();
     Q_EMIT rowsChanged();
+}
+
+void DataSource::rememberOrder() {
+    lastIndex_ = table_.isOpen() ? table_.indexName() : std::string();
+    lastLinkActive_ = table_.linkActive();
+    lastRange_ = table_.rangeKey();
+    lastRangeEmpty_ = table_.rangeSelectsNothing();
 }
 
 void DataSource::onData(int field) {

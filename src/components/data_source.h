@@ -105,6 +105,7 @@ class DataSource : public QObject {
     void onScroll();
     void onData(int field);
     void checkOrder();
+    void rememberOrder();
     void syncReader();
 
     engine::Table& table_;
@@ -122,6 +123,8 @@ class DataSource : public QObject {
     bool userModified_ = false;
     std::string lastIndex_;
     bool lastLinkActive_ = true;
+    std::vector<std::byte> lastRange_;
+    bool lastRangeEmpty_ = false;
     bool orderCheckQueued_ = false;
     bool leftEdit_ = false;
     engine::TableState lastState_ = engine::TableState::Inactive;

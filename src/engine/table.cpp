@@ -583,9 +583,13 @@ bool Table::gotoBookmark(const Bookmark& mark) {
         auto key = file_->keyOf(order_, rec);
         auto e = file_->seek(order_, key, TableFile::Seek::GE);
         if (!e || e->key != key) return false;
+        // Only a visible row can be reached: one of another master row or filtered out is
+        // as good as gone for this cursor.
+        e = scan(e, true);
+        if (!e || e->key != key) return false;
         setCurrent(*e);
     } else {
-        auto e = file_->seek(order_, mark.key, TableFile::Seek::GE);
+        auto e = scan(file_->seek(order_, mark.key, TableFile::Seek::GE), true);
         if (!e) return false;
         setCurrent(*e);
     }

@@ -95,6 +95,10 @@ public:
     void clearMasterLink();
     void setLinkActive(bool active);  // cut (false) and restore (true)
     bool linkActive() const { return linkActive_; }
+    // Which detail rows are visible: the key prefix they share (empty without a range) and
+    // whether the master's current row selects none at all. Both change as the master moves.
+    const std::vector<std::byte>& rangeKey() const { return range_; }
+    bool rangeSelectsNothing() const { return rangeEmpty_; }
     // A callback deciding for each record whether it is visible.
     void setFilter(std::function<bool(Table&)> accept);
     void setFiltered(bool on);

@@ -18,14 +18,14 @@ using components::DataNavigator;
 using components::DataSource;
 using components::DbEdit;
 
-FormSources::FormSources(FormPagesContext& context)
-    : context(context),
-      ZRP7(new DataSource(context.dane.TRP7, context.prompter, this)),
-      Zzar(new DataSource(context.dane.Tzar, context.prompter, this)),
-      ZZal(new DataSource(context.dane.TZal, context.prompter, this)),
-      Zzal2(new DataSource(context.dane.Tzal2, context.prompter, this)),
-      ZZal3(new DataSource(context.dane.TZal3, context.prompter, this)) {
-    data::Tdane& dane = context.dane;
+FormSources::FormSources(FormPagesContext& pages)
+    : context(pages),
+      ZRP7(new DataSource(pages.dane.TRP7, pages.prompter, this)),
+      Zzar(new DataSource(pages.dane.Tzar, pages.prompter, this)),
+      ZZal(new DataSource(pages.dane.TZal, pages.prompter, this)),
+      Zzal2(new DataSource(pages.dane.Tzal2, pages.prompter, this)),
+      ZZal3(new DataSource(pages.dane.TZal3, pages.prompter, this)) {
+    data::Tdane& dane = pages.dane;
     // The grids read through cursors of their own, which must follow the same employee.
     ZRP7->mirrorMasterLink(dane.TZlec, "ZLEC", "NR");
     for (DataSource* detail : {Zzar, ZZal, Zzal2, ZZal3})

@@ -111,10 +111,7 @@ TKADF9::TKADF9(data::Tdane& dane, components::DataSource& ZZLEC, QWidget* parent
     layout->setSpacing(0);
     layout->addWidget(toolbar);
     layout->addWidget(XDBGrid1_, 1);
-    QSize size(width + XDBGrid1_->style()->pixelMetric(QStyle::PM_ScrollBarExtent) + 8, 360);
-    if (const QScreen* screen = this->screen())
-        size = size.boundedTo(screen->availableGeometry().size() - QSize(40, 60));
-    resize(size);
+    resize(width + XDBGrid1_->style()->pixelMetric(QStyle::PM_ScrollBarExtent) + 8, 360);
 }
 
 void TKADF9::openModal() {

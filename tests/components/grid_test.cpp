@@ -459,3 +459,41 @@ TEST_F(GridTest, CalculatedColumnsAreComputedForEveryRow) {
 }
 
 }  // namespace lumiro::components::test
+
+namespace lumiro::components::test {
+
+// A detail grid shows the rows of the master's current row only: moving to an employee
+// without rows, or adding a new one, must not leave the previous employee's rows on show
+// (an edit there would change that other person's data).
+TEST_F(GridTest, DetailRowsOfThePreviousMasterRowDoNotStayOnShow) {
+    employees.first();
+    addPeriod("2001.01.01", "zasiłek chorobowy");
+    addPeriod("2002.01.01", "macierzyński");
+    DataSource source(periods, prompter);
+    source.mirrorMasterLink(employees, "ZLEC;NR", "ZLEC;NR");
+    DataGrid grid(&source);
+    grid.addColumn(QStringLiteral("POLE1"), QStringLiteral("Tytuł zasiłku"), 150);
+    grid.show();
+    settle();
+    ASSERT_EQ(grid.model()->rowCount(), 2);
+
+    employees.next();
+    settle();
+    EXPECT_EQ(grid.model()->rowCount(), 0);
+    employees.first();
+    settle();
+    ASSERT_EQ(grid.model()->rowCount(), 2);
+
+    // A new card, as the index window makes it: appended, numbered and posted at once.
+    employees.append();
+    settle();
+    EXPECT_EQ(grid.model()->rowCount(), 0);
+    employees.setValue("NR", integer(9));
+    employees.setValue("POLE1", text("Nowy"));
+    employees.post();
+    settle();
+    EXPECT_EQ(grid.model()->rowCount(), 0);
+    EXPECT_EQ(periods.recordCount(), 0);
+}
+
+}  // namespace lumiro::components::test

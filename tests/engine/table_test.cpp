@@ -225,6 +225,15 @@ TEST_F(TableTest, MasterDetailLinkFollowsMasterAndCanBeCut) {
     emp.first();
     EXPECT_EQ(zar.recordCount(), 2);
 
+    // A bookmark of another employee's row is not reached through the detail: a screen
+    // still showing that row must not lead an edit to it.
+    zar.first();
+    const Bookmark first = zar.bookmark();
+    emp.next();
+    EXPECT_FALSE(zar.gotoBookmark(first));
+    emp.first();
+    EXPECT_TRUE(zar.gotoBookmark(first));
+
     zar.setLinkActive(false);
     EXPECT_EQ(zar.recordCount(), 3);
     zar.setLinkActive(true);
