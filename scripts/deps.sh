@@ -18,5 +18,7 @@ ensure_packages() {
 
 # Packages every build needs (zlib for checksums, Qt 6 for the windows, libjpeg for the pictures).
 BUILD_PACKAGES=(g++ cmake make pkg-config zlib1g-dev qt6-base-dev libjpeg62-turbo-dev)
+# Packages only running the program needs (Qt's own dialog and menu texts in Polish).
+RUN_PACKAGES=(qt6-translations-l10n)
 # Packages only the tests need.
 TEST_PACKAGES=(libgtest-dev pxlib-dev)

@@ -1,5 +1,8 @@
 #include <QApplication>
+#include <QLibraryInfo>
+#include <QLocale>
 #include <QProgressBar>
+#include <QTranslator>
 
 #include <algorithm>
 #include <cstdint>
@@ -122,6 +125,12 @@ std::unique_ptr<QWidget> createEmployeeIndex(lumiro::app::Startup& startup) {
 
 int main(int argc, char* argv[]) {
     QApplication application(argc, argv);
+    // Qt's own texts (the context menu of a field, standard dialogs) in Polish, when the
+    // translations are installed; the program's texts are Polish already.
+    QTranslator qtTexts;
+    if (qtTexts.load(QLocale(QLocale::Polish, QLocale::Poland), QStringLiteral("qtbase"),
+                     QStringLiteral("_"), QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+        QApplication::installTranslator(&qtTexts);
     lumiro::platform::QtPrompter prompter;
     lumiro::platform::DesktopShellOpener shell;
     lumiro::platform::QtFontChooser fontChooser;

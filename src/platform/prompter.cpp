@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QMessageBox>
+#include <QPushButton>
 
 namespace lumiro::platform {
 
@@ -25,10 +26,14 @@ MessageResult QtPrompter::ask(MessageIcon icon, const QString& text, MessageButt
     box.setText(text);
     if (buttons == MessageButtons::Ok) {
         box.setStandardButtons(QMessageBox::Ok);
+        box.button(QMessageBox::Ok)->setText(QStringLiteral("OK"));
         box.exec();
         return MessageResult::Ok;
     }
     box.setStandardButtons(QMessageBox::Yes | QMessageBox::No);
+    // The program speaks Polish whether or not Qt's own translations are installed.
+    box.button(QMessageBox::Yes)->setText(QStringLiteral("&Tak"));
+    box.button(QMessageBox::No)->setText(QStringLiteral("&Nie"));
     box.setDefaultButton(QMessageBox::Yes);
     box.setEscapeButton(QMessageBox::No);
     return box.exec() == QMessageBox::Yes ? MessageResult::Yes : MessageResult::No;

@@ -19,6 +19,7 @@ struct Seen {
     QString text;
     QMessageBox::Icon icon = QMessageBox::NoIcon;
     QMessageBox::StandardButtons buttons;
+    QStringList buttonTexts;
 };
 
 // Looks at the box once it is up, then closes it the way `close` says.
@@ -30,7 +31,9 @@ MessageResult askAndAnswer(QtPrompter& prompter, MessageIcon icon, MessageButton
             ADD_FAILURE() << "no message box is up";
             return;
         }
-        seen = {box->windowTitle(), box->text(), box->icon(), box->standardButtons()};
+        seen = {box->windowTitle(), box->text(), box->icon(), box->standardButtons(), {}};
+        for (QAbstractButton* button : box->buttons()) seen.buttonTexts << button->text();
+        seen.buttonTexts.sort();
         close(*box);
     });
     return prompter.ask(icon, u"Czy usunąć zaznaczone pozycje?"_s, buttons);
@@ -48,6 +51,7 @@ TEST(QtPrompterTest, ShowsTitleIconAndButtonsAndReturnsTheChoice) {
     EXPECT_EQ(seen.text, u"Czy usunąć zaznaczone pozycje?"_s);
     EXPECT_EQ(seen.icon, QMessageBox::Question);
     EXPECT_EQ(seen.buttons, QMessageBox::Yes | QMessageBox::No);
+    EXPECT_EQ(seen.buttonTexts, (QStringList{u"&Nie"_s, u"&Tak"_s}));  // Polish without Qt's translations
 
     auto no = askAndAnswer(prompter, MessageIcon::Warning, MessageButtons::YesNo, seen,
                            [](QMessageBox& box) { box.button(QMessageBox::No)->click(); });
