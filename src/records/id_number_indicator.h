@@ -20,6 +20,8 @@ QPixmap checkPicture(IdNumberCheck check, int size);
 
 // Shown beside a line edit; follows its text, whether typed or loaded from the record.
 class IdNumberIndicator : public QLabel {
+    Q_OBJECT
+
   public:
     IdNumberIndicator(IdNumberKind kind, QLineEdit* edit, QWidget* parent = nullptr);
     IdNumberCheck check() const { return check_; }
