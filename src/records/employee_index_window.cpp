@@ -563,7 +563,13 @@ void TKadF::newEmployee() {
     Table& employees = dane_.TRP7;
     if (!employees.isOpen()) return;
     commitFocusedEditor();
-    if (!dane_.TZlec.isOpen() || dane_.TZlec.isEmpty()) return;  // a card needs its payer
+    if (!dane_.TZlec.isOpen() || dane_.TZlec.isEmpty()) {
+        // A card belongs to a payer; without one there is nothing to number it under.
+        dane_.prompter().inform(QStringLiteral(
+            "Nie ma żadnego płatnika składek. Najpierw należy wprowadzić płatnika (przycisk "
+            "„...” obok listy „Wybierz płatnika”), a potem dodawać pracowników."));
+        return;
+    }
     if (!ZRP7_->updateRecord()) return;
     const bool added = ZRP7_->run([&] {
         if (isEditing(employees)) employees.post();

@@ -195,6 +195,9 @@ TEST_F(EmployeeIndexTest, NoPayersGiveAnEmptyListAndNoCard) {
     EXPECT_EQ(window->ERD().currentText(), QString());
     click(window->newButton());
     EXPECT_EQ(rows("BAZA/KADRY/RP7").size(), 5u);
+    // The user is told why no card appeared.
+    ASSERT_FALSE(prompter.questions().empty());
+    EXPECT_TRUE(prompter.questions().back().text.contains(QStringLiteral("płatnika")));
 }
 
 TEST_F(EmployeeIndexTest, NewCardTakesHighestNumberOfItsPayerPlusOne) {
