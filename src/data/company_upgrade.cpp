@@ -100,14 +100,7 @@ void Tdane::UzupelnijFirme(Table& table) {
     const QDir folder = targetInfo.dir();
     const SwapNames names{target, folder.filePath(QStringLiteral("FIRMANEW")),
                           folder.filePath(QStringLiteral("FIRMAOLD"))};
-    try {
-        if (SESJA.tableExists(enginePath(names.replacement))) {
-            SESJA.deleteTable(enginePath(names.replacement));
-        }
-        SESJA.createTable(enginePath(names.replacement), firmaLayout().def);
-    } catch (const engine::EngineError&) {
-        return;
-    }
+    if (!beginReplacement(SESJA, names, firmaLayout().def)) return;
     {
         Table rebuilt(SESJA);
         try {
@@ -122,28 +115,16 @@ void Tdane::UzupelnijFirme(Table& table) {
         }
         if (rebuilt.recordCount() != std::int64_t(rows.size())) {
             rebuilt.close();
-            try {
-                SESJA.deleteTable(enginePath(names.replacement));
-            } catch (const engine::EngineError&) {
-            }
+            discardReplacement(SESJA, names);
             return;
         }
     }
 
-    table.close();
-    try {
-        swapInTable(SESJA, names);
-    } catch (const engine::EngineError&) {
-        recoverTableSwap(SESJA, names);
-    }
-    // The structure file described the old layout; the caller writes a new one.
+    // The structure file describes the old layout; the caller writes a new one.
     const QString structure =
         folder.filePath(targetInfo.completeBaseName() + QStringLiteral(".STR"));
     if (auto existing = platform::findExisting(structure)) QFile::remove(*existing);
-    try {
-        table.open(enginePath(target));
-    } catch (const engine::EngineError&) {
-    }
+    finishReplacement(SESJA, names, table);
 }
 
 }  // namespace lumiro::data

@@ -42,14 +42,7 @@ void Tdane::UzupelnijParametry(Table& table) {
     // TEMP lives in the working folder, which is the parameters table's folder.
     const SwapNames names{target, folder.filePath(QStringLiteral("TEMP")),
                           folder.filePath(QStringLiteral("KADOLD"))};
-    try {
-        if (SESJA.tableExists(enginePath(names.replacement))) {
-            SESJA.deleteTable(enginePath(names.replacement));
-        }
-        SESJA.createTable(enginePath(names.replacement), def);
-    } catch (const engine::EngineError&) {
-        return;
-    }
+    if (!beginReplacement(SESJA, names, def)) return;
     {
         Table temp(SESJA);
         try {
@@ -77,24 +70,12 @@ void Tdane::UzupelnijParametry(Table& table) {
         // Without its record the copy must not replace the table.
         if (temp.recordCount() != 1) {
             temp.close();
-            try {
-                SESJA.deleteTable(enginePath(names.replacement));
-            } catch (const engine::EngineError&) {
-            }
+            discardReplacement(SESJA, names);
             return;
         }
     }
 
-    table.close();
-    try {
-        swapInTable(SESJA, names);
-    } catch (const engine::EngineError&) {
-        recoverTableSwap(SESJA, names);
-    }
-    try {
-        table.open(enginePath(target));
-    } catch (const engine::EngineError&) {
-    }
+    finishReplacement(SESJA, names, table);
 }
 
 }  // namespace lumiro::data

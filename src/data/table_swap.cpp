@@ -37,4 +37,35 @@ void recoverTableSwap(engine::Session& session, const SwapNames& names) {
     }
 }
 
+bool beginReplacement(engine::Session& session, const SwapNames& names,
+                      const engine::TableDef& def) {
+    try {
+        deleteIfPresent(session, names.replacement);
+        session.createTable(enginePath(names.replacement), def);
+        return true;
+    } catch (const engine::EngineError&) {
+        return false;
+    }
+}
+
+void discardReplacement(engine::Session& session, const SwapNames& names) {
+    try {
+        deleteIfPresent(session, names.replacement);
+    } catch (const engine::EngineError&) {
+    }
+}
+
+void finishReplacement(engine::Session& session, const SwapNames& names, engine::Table& table) {
+    table.close();
+    try {
+        swapInTable(session, names);
+    } catch (const engine::EngineError&) {
+        recoverTableSwap(session, names);
+    }
+    try {
+        table.open(enginePath(names.target));
+    } catch (const engine::EngineError&) {
+    }
+}
+
 }  // namespace lumiro::data

@@ -5,6 +5,7 @@
 #include <QString>
 
 #include "engine/session.h"
+#include "engine/table.h"
 
 namespace lumiro::data {
 
@@ -25,5 +26,15 @@ void swapInTable(engine::Session& session, const SwapNames& names);
 // (the original only moves away once it is) and takes its place, else the backup returns.
 // With the target present, leftovers of an unfinished rebuild are removed.
 void recoverTableSwap(engine::Session& session, const SwapNames& names);
+
+// The steps around the copy. beginReplacement creates an empty replacement with `def`
+// (removing a leftover one); false when that fails, and nothing is changed.
+bool beginReplacement(engine::Session& session, const SwapNames& names,
+                      const engine::TableDef& def);
+// A copy found incomplete is deleted, leaving the original in use.
+void discardReplacement(engine::Session& session, const SwapNames& names);
+// Closes `table` (open on the target), swaps the complete replacement in (or recovers the
+// original if that fails) and opens `table` again on the target.
+void finishReplacement(engine::Session& session, const SwapNames& names, engine::Table& table);
 
 }  // namespace lumiro::data
