@@ -1,5 +1,7 @@
 #include "components/data_controls.h"
 
+#include <functional>
+
 #include <QButtonGroup>
 #include <QFocusEvent>
 #include <QKeyEvent>
@@ -68,15 +70,28 @@ int FieldLink::maxLength() const {
 
 // ---------------------------------------------------------------------------------------
 
+namespace {
+
+// A control shows its column again when that column or the table's state changes, and, if
+// it keeps typing of its own, learns when the table moved to another row.
+void followField(QObject* control, DataSource* source, const FieldLink& link,
+                 const std::function<void()>& refresh,
+                 const std::function<void()>& rowMoved = {}) {
+    QObject::connect(source, &DataSource::fieldChanged, control, [&link, refresh](int field) {
+        if (field < 0 || field == link.field()) refresh();
+    });
+    QObject::connect(source, &DataSource::stateChanged, control, refresh);
+    if (rowMoved) QObject::connect(source, &DataSource::rowChanged, control, rowMoved);
+}
+
+}  // namespace
+
 DbEdit::DbEdit(DataSource* source, const QString& column, QWidget* parent)
     : QLineEdit(parent), link_(source, column) {
     source->addPendingEditor(this);
-    connect(source, &DataSource::fieldChanged, this, [this](int field) {
-        if (field < 0 || field == link_.field()) refresh();
-    });
-    connect(source, &DataSource::stateChanged, this, &DbEdit::refresh);
-    // Moving to another row without leaving the control drops what was typed for the old one.
-    connect(source, &DataSource::rowChanged, this, [this] {
+    followField(this, source, link_, [this] { refresh(); }, [this] {
+        // Moving to another row without leaving the control drops what was typed for the
+        // old one.
         pending_ = false;
         refresh();
     });
@@ -187,10 +202,7 @@ void DbEdit::focusOutEvent(QFocusEvent* event) {
 
 DbText::DbText(DataSource* source, const QString& column, QWidget* parent)
     : QLabel(parent), link_(source, column) {
-    connect(source, &DataSource::fieldChanged, this, [this](int field) {
-        if (field < 0 || field == link_.field()) refresh();
-    });
-    connect(source, &DataSource::stateChanged, this, &DbText::refresh);
+    followField(this, source, link_, [this] { refresh(); });
     refresh();
 }
 
@@ -211,10 +223,7 @@ void DbText::refresh() {
 DbCheckBox::DbCheckBox(DataSource* source, const QString& column, const QString& text,
                        QWidget* parent)
     : QCheckBox(text, parent), link_(source, column) {
-    connect(source, &DataSource::fieldChanged, this, [this](int field) {
-        if (field < 0 || field == link_.field()) refresh();
-    });
-    connect(source, &DataSource::stateChanged, this, &DbCheckBox::refresh);
+    followField(this, source, link_, [this] { refresh(); });
     connect(this, &QCheckBox::toggled, this, &DbCheckBox::userToggled);
     refresh();
 }
@@ -253,10 +262,7 @@ DbRadioGroup::DbRadioGroup(DataSource* source, const QString& column, const QStr
     : QGroupBox(title, parent), link_(source, column), buttons_(new QButtonGroup(this)) {
     buttons_->setExclusive(false);  // so that a value matching no item can uncheck them all
     new QVBoxLayout(this);
-    connect(source, &DataSource::fieldChanged, this, [this](int field) {
-        if (field < 0 || field == link_.field()) refresh();
-    });
-    connect(source, &DataSource::stateChanged, this, &DbRadioGroup::refresh);
+    followField(this, source, link_, [this] { refresh(); });
     connect(buttons_, &QButtonGroup::idClicked, this, &DbRadioGroup::userChose);
 }
 
@@ -301,12 +307,9 @@ DbComboBox::DbComboBox(DataSource* source, const QString& column, bool listOnly,
     setEditable(!listOnly);
     setInsertPolicy(QComboBox::NoInsert);
     source->addPendingEditor(this);
-    connect(source, &DataSource::fieldChanged, this, [this](int field) {
-        if (field < 0 || field == link_.field()) refresh();
-    });
-    connect(source, &DataSource::stateChanged, this, &DbComboBox::refresh);
-    // Moving to another row without leaving the control drops what was typed for the old one.
-    connect(source, &DataSource::rowChanged, this, [this] {
+    followField(this, source, link_, [this] { refresh(); }, [this] {
+        // Moving to another row without leaving the control drops what was typed for the
+        // old one.
         pending_ = false;
         refresh();
     });
@@ -374,12 +377,9 @@ void DbComboBox::focusOutEvent(QFocusEvent* event) {
 DbMemo::DbMemo(DataSource* source, const QString& column, QWidget* parent)
     : QPlainTextEdit(parent), link_(source, column) {
     source->addPendingEditor(this);
-    connect(source, &DataSource::fieldChanged, this, [this](int field) {
-        if (field < 0 || field == link_.field()) refresh();
-    });
-    connect(source, &DataSource::stateChanged, this, &DbMemo::refresh);
-    // Moving to another row without leaving the control drops what was typed for the old one.
-    connect(source, &DataSource::rowChanged, this, [this] {
+    followField(this, source, link_, [this] { refresh(); }, [this] {
+        // Moving to another row without leaving the control drops what was typed for the
+        // old one.
         pending_ = false;
         refresh();
     });
