@@ -135,14 +135,11 @@ void DataGridModel::listRows() {
     insertRow_ = source_->table().state() == engine::TableState::Insert;
     engine::Table* reader = source_->reader();
     if (!reader) return;
-    source_->run([&] {
-        for (reader->first(); !reader->eof(); reader->next()) {
-            engine::Bookmark mark = reader->bookmark();
-            if (!mark.valid()) break;
-            rowIndex_.insert(keyOf(mark), int(rows_.size()));
-            rows_.push_back(std::move(mark));
-        }
-    });
+    // From the index alone unless a filter needs the records; the reader does not move.
+    source_->run([&] { rows_ = reader->listBookmarks(); });
+    rowIndex_.reserve(qsizetype(rows_.size()));
+    for (std::size_t row = 0; row < rows_.size(); ++row)
+        rowIndex_.insert(keyOf(rows_[row]), int(row));
     // Marks of rows that left the range (another payer, deleted rows) no longer apply.
     const qsizetype before = marked_.size();
     for (auto it = marked_.begin(); it != marked_.end();)

@@ -1,7 +1,7 @@
 // A grid over the rows of a DataSource's table, in the table's current order and range.
 //
-// Rows are listed by bookmark in one pass of the source's reading cursor whenever the order,
-// the range or the data may have changed; cells are read row by row when painted, through
+// Rows are listed by bookmark, from the index of the source's reading cursor, whenever the
+// order, the range or the data may have changed; cells are read row by row when painted, through
 // that cursor, and a small cache keeps recently read rows. The bound table itself is moved
 // only when the user moves the grid's current row.
 #pragma once

@@ -107,41 +107,29 @@ struct Sizes {
     std::uint32_t child(const std::byte* p, std::size_t i) const {
         return i == 0 ? link1(p) : le::get32(innerKey(p, i - 1) + key);
     }
-    // First leaf entry with key >= k.
-    std::uint32_t lowerBound(const std::byte* p, std::uint32_t count, const std::byte* k) const {
+    // How many of the `count` keys laid out from `first` at `stride` bytes sort before k, or
+    // before or equal to k when `orEqual`: the one binary search of leaves and inner nodes.
+    std::uint32_t rank(const std::byte* first, std::size_t stride, std::uint32_t count,
+                       const std::byte* k, bool orEqual) const {
         std::uint32_t lo = 0, hi = count;
         while (lo < hi) {
             std::uint32_t mid = (lo + hi) / 2;
-            if (std::memcmp(leafKey(p, mid), k, key) < 0)
+            int c = std::memcmp(first + mid * stride, k, key);
+            if (c < 0 || (orEqual && c == 0))
                 lo = mid + 1;
             else
                 hi = mid;
         }
         return lo;
     }
-    // First leaf entry with key > k.
-    std::uint32_t upperBound(const std::byte* p, std::uint32_t count, const std::byte* k) const {
-        std::uint32_t lo = 0, hi = count;
-        while (lo < hi) {
-            std::uint32_t mid = (lo + hi) / 2;
-            if (std::memcmp(leafKey(p, mid), k, key) <= 0)
-                lo = mid + 1;
-            else
-                hi = mid;
-        }
-        return lo;
+    // First leaf entry with key >= k (> k when `pastEqual`).
+    std::uint32_t leafRank(const std::byte* p, std::uint32_t count, const std::byte* k,
+                           bool pastEqual = false) const {
+        return rank(leafKey(p, 0), leafEntry(), count, k, pastEqual);
     }
     // Child to follow for k: the number of separators <= k.
     std::uint32_t route(const std::byte* p, std::uint32_t count, const std::byte* k) const {
-        std::uint32_t lo = 0, hi = count;
-        while (lo < hi) {
-            std::uint32_t mid = (lo + hi) / 2;
-            if (std::memcmp(innerKey(p, mid), k, key) <= 0)
-                lo = mid + 1;
-            else
-                hi = mid;
-        }
-        return lo;
+        return rank(innerKey(p, 0), innerEntry(), count, k, true);
     }
 };
 
@@ -417,20 +405,29 @@ std::uint32_t BTree::descend(std::span<const std::byte> key, Step* path) {
     return n;
 }
 
-std::optional<IndexEntry> BTree::forwardFrom(std::uint32_t leaf, std::uint32_t i) {
+void BTree::walkFrom(std::uint32_t leaf, std::uint32_t i, const EntryVisitor& visit) {
     const Sizes s{pageSize_, meta_.keySize, meta_.valueSize};
     // Emptied leaves are skipped; a chain longer than the file has pages is a cycle.
     for (std::uint32_t steps = 0; steps <= pager_.pageCount(); ++steps) {
         const std::byte* p = readNode(leaf, true);
-        if (i < countOf(p)) {
+        for (const std::uint32_t c = countOf(p); i < c; ++i) {
             const std::byte* e = s.leafKey(p, i);
-            return IndexEntry{{e, e + s.key}, {e + s.key, e + s.key + s.value}};
+            if (!visit({e, s.key}, {e + s.key, s.value})) return;
         }
         leaf = link2(p);
-        if (leaf == 0) return std::nullopt;
+        if (leaf == 0) return;
         i = 0;
     }
     corrupt("pętla w łańcuchu liści");
+}
+
+std::optional<IndexEntry> BTree::forwardFrom(std::uint32_t leaf, std::uint32_t i) {
+    std::optional<IndexEntry> found;
+    walkFrom(leaf, i, [&](std::span<const std::byte> k, std::span<const std::byte> v) {
+        found = IndexEntry{{k.begin(), k.end()}, {v.begin(), v.end()}};
+        return false;
+    });
+    return found;
 }
 
 std::optional<IndexEntry> BTree::backwardFrom(std::uint32_t leaf, std::int64_t i) {
@@ -465,54 +462,36 @@ std::optional<IndexEntry> BTree::last() {
     return backwardFrom(n, INT64_MAX);
 }
 
-std::optional<IndexEntry> BTree::seekGE(std::span<const std::byte> key) {
+BTree::Position BTree::position(std::span<const std::byte> key, bool pastEqual) {
     checkSizes(key, nullptr);
     std::array<Step, kMaxHeight> path;
-    std::uint32_t leaf = descend(key, path.data());
+    const std::uint32_t leaf = descend(key, path.data());
     const std::byte* p = readNode(leaf, true);
     const Sizes s{pageSize_, meta_.keySize, meta_.valueSize};
-    return forwardFrom(leaf, s.lowerBound(p, countOf(p), key.data()));
+    return {leaf, s.leafRank(p, countOf(p), key.data(), pastEqual)};
 }
 
-std::optional<IndexEntry> BTree::seekGT(std::span<const std::byte> key) {
-    checkSizes(key, nullptr);
-    std::array<Step, kMaxHeight> path;
-    std::uint32_t leaf = descend(key, path.data());
-    const std::byte* p = readNode(leaf, true);
-    const Sizes s{pageSize_, meta_.keySize, meta_.valueSize};
-    return forwardFrom(leaf, s.upperBound(p, countOf(p), key.data()));
+std::optional<IndexEntry> BTree::seek(std::span<const std::byte> key, Bound how) {
+    // GE and LT part the keys before the first one >= key, GT and LE before the first > key.
+    const Position at = position(key, how == Bound::GT || how == Bound::LE);
+    if (how == Bound::GE || how == Bound::GT) return forwardFrom(at.leaf, at.slot);
+    // Every key left of the leaf the descent reaches is below its separator, which is <= key,
+    // so stepping back from that leaf is enough.
+    return backwardFrom(at.leaf, std::int64_t(at.slot) - 1);
 }
 
-// Every key left of the leaf the descent reaches is below its separator, which is <= key,
-// so stepping back from that leaf is enough for the backward seeks.
-std::optional<IndexEntry> BTree::seekLE(std::span<const std::byte> key) {
-    checkSizes(key, nullptr);
-    std::array<Step, kMaxHeight> path;
-    std::uint32_t leaf = descend(key, path.data());
-    const std::byte* p = readNode(leaf, true);
-    const Sizes s{pageSize_, meta_.keySize, meta_.valueSize};
-    return backwardFrom(leaf, std::int64_t(s.upperBound(p, countOf(p), key.data())) - 1);
-}
-
-std::optional<IndexEntry> BTree::seekLT(std::span<const std::byte> key) {
-    checkSizes(key, nullptr);
-    std::array<Step, kMaxHeight> path;
-    std::uint32_t leaf = descend(key, path.data());
-    const std::byte* p = readNode(leaf, true);
-    const Sizes s{pageSize_, meta_.keySize, meta_.valueSize};
-    return backwardFrom(leaf, std::int64_t(s.lowerBound(p, countOf(p), key.data())) - 1);
+void BTree::walk(std::span<const std::byte> from, const EntryVisitor& visit) {
+    const Position at = position(from, false);
+    walkFrom(at.leaf, at.slot, visit);
 }
 
 std::optional<IndexEntry> BTree::find(std::span<const std::byte> key) {
-    checkSizes(key, nullptr);
-    std::array<Step, kMaxHeight> path;
-    std::uint32_t leaf = descend(key, path.data());
-    const std::byte* p = readNode(leaf, true);
+    const Position at = position(key, false);
+    const std::byte* p = readNode(at.leaf, true);
     const Sizes s{pageSize_, meta_.keySize, meta_.valueSize};
-    std::uint32_t i = s.lowerBound(p, countOf(p), key.data());
-    if (i >= countOf(p) || std::memcmp(s.leafKey(p, i), key.data(), s.key) != 0)
+    if (at.slot >= countOf(p) || std::memcmp(s.leafKey(p, at.slot), key.data(), s.key) != 0)
         return std::nullopt;
-    const std::byte* e = s.leafKey(p, i);
+    const std::byte* e = s.leafKey(p, at.slot);
     return IndexEntry{{e, e + s.key}, {e + s.key, e + s.key + s.value}};
 }
 
@@ -523,7 +502,7 @@ bool BTree::update(std::span<const std::byte> key, std::span<const std::byte> va
     std::uint32_t leaf = descend(key, path.data());
     const std::byte* p = readNode(leaf, true);
     const Sizes s{pageSize_, meta_.keySize, meta_.valueSize};
-    std::uint32_t i = s.lowerBound(p, countOf(p), key.data());
+    std::uint32_t i = s.leafRank(p, countOf(p), key.data());
     if (i >= countOf(p) || std::memcmp(s.leafKey(p, i), key.data(), s.key) != 0) return false;
     std::byte* w = touch(leaf);
     if (s.value) std::memcpy(s.leafKey(w, i) + s.key, value.data(), s.value);
@@ -563,7 +542,7 @@ bool BTree::insert(std::span<const std::byte> key, std::span<const std::byte> va
     std::uint32_t leaf = descend(key, path.data());
     const std::byte* p = readNode(leaf, true);
     const std::uint32_t c = countOf(p);
-    const std::uint32_t i = s.lowerBound(p, c, key.data());
+    const std::uint32_t i = s.leafRank(p, c, key.data());
     if (i < c && std::memcmp(s.leafKey(p, i), key.data(), s.key) == 0) return false;
 
     const std::size_t e = s.leafEntry();
@@ -670,7 +649,7 @@ bool BTree::erase(std::span<const std::byte> key) {
     std::uint32_t leaf = descend(key, path.data());
     const std::byte* p = readNode(leaf, true);
     const std::uint32_t c = countOf(p);
-    const std::uint32_t i = s.lowerBound(p, c, key.data());
+    const std::uint32_t i = s.leafRank(p, c, key.data());
     if (i >= c || std::memcmp(s.leafKey(p, i), key.data(), s.key) != 0) return false;
 
     const std::size_t e = s.leafEntry();

@@ -8,6 +8,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <span>
 #include <string>
@@ -66,10 +67,29 @@ public:
 
     std::optional<IndexEntry> first();
     std::optional<IndexEntry> last();
-    std::optional<IndexEntry> seekGE(std::span<const std::byte> key);  // first key >= key
-    std::optional<IndexEntry> seekGT(std::span<const std::byte> key);  // first key > key
-    std::optional<IndexEntry> seekLE(std::span<const std::byte> key);  // last key <= key
-    std::optional<IndexEntry> seekLT(std::span<const std::byte> key);  // last key < key
+    enum class Bound { GE, GT, LE, LT };
+    // The first entry with key >= (GE) or > (GT) key, or the last with key <= (LE) or < (LT).
+    std::optional<IndexEntry> seek(std::span<const std::byte> key, Bound how);
+    std::optional<IndexEntry> seekGE(std::span<const std::byte> key) {
+        return seek(key, Bound::GE);
+    }
+    std::optional<IndexEntry> seekGT(std::span<const std::byte> key) {
+        return seek(key, Bound::GT);
+    }
+    std::optional<IndexEntry> seekLE(std::span<const std::byte> key) {
+        return seek(key, Bound::LE);
+    }
+    std::optional<IndexEntry> seekLT(std::span<const std::byte> key) {
+        return seek(key, Bound::LT);
+    }
+
+    // Receives key and value of one entry; returns false to stop.
+    using EntryVisitor =
+        std::function<bool(std::span<const std::byte> key, std::span<const std::byte> value)>;
+    // Calls `visit` for each entry with key >= `from`, in key order, until it returns false
+    // or the entries end: one descent, then the leaves one after another. The spans are
+    // valid during the call only, and `visit` must not use this tree (nor its pager).
+    void walk(std::span<const std::byte> from, const EntryVisitor& visit);
 
     // Walks every page and checks ordering, checksums and counts; throws Corrupt.
     void verify();
@@ -93,7 +113,14 @@ private:
     const std::byte* readNode(std::uint32_t n, bool leaf);
     std::byte* writeNode(std::uint32_t n, bool leaf);
     std::byte* touch(std::uint32_t n);
+    struct Position {
+        std::uint32_t leaf;
+        std::uint32_t slot;  // may equal the leaf's entry count
+    };
     std::uint32_t descend(std::span<const std::byte> key, Step* path);
+    // Where the first entry >= key (> key when `pastEqual`) is or would be.
+    Position position(std::span<const std::byte> key, bool pastEqual);
+    void walkFrom(std::uint32_t leaf, std::uint32_t i, const EntryVisitor& visit);
     std::optional<IndexEntry> forwardFrom(std::uint32_t leaf, std::uint32_t i);
     std::optional<IndexEntry> backwardFrom(std::uint32_t leaf, std::int64_t i);
     std::uint32_t allocPage();

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <span>
 
 #include "error.h"
 #include "paradox_format.h"
@@ -13,7 +14,7 @@ namespace lumiro::engine {
 
 namespace {
 
-bool startsWith(const std::vector<std::byte>& key, const std::vector<std::byte>& prefix) {
+bool startsWith(std::span<const std::byte> key, std::span<const std::byte> prefix) {
     return key.size() >= prefix.size() && std::equal(prefix.begin(), prefix.end(), key.begin());
 }
 
@@ -357,16 +358,22 @@ std::optional<IndexEntryRef> Table::scan(std::optional<IndexEntryRef> e, bool fo
         if (rangeActive() && (rangeEmpty_ || !startsWith(e->key, range_))) return std::nullopt;
         if (!filterOn()) return e;
         file_->readRecord(e->locator, probe_);
+        // The filter sees the probed record in the buffer; the current one is put back
+        // afterwards, its calculated columns as well.
+        probeCalc_.resize(calcValues_.size());
         std::swap(buffer_, probe_);
+        std::swap(calcValues_, probeCalc_);
         bool ok = false;
         try {
             recalc();
             ok = filter_(*this);
         } catch (...) {
             std::swap(buffer_, probe_);
+            std::swap(calcValues_, probeCalc_);
             throw;
         }
         std::swap(buffer_, probe_);
+        std::swap(calcValues_, probeCalc_);
         if (ok) return e;
         e = file_->seek(order_, e->key, forward ? TableFile::Seek::GT : TableFile::Seek::LT);
     }
@@ -560,6 +567,33 @@ std::int64_t Table::recordCount() {
         e = scan(file_->seek(order_, e->key, TableFile::Seek::GT), true);
     }
     return n;
+}
+
+std::vector<Bookmark> Table::listBookmarks() {
+    requireOpen();
+    file_->refreshIfChanged();
+    updateRange();
+    std::vector<Bookmark> out;
+    if (rangeActive() && rangeEmpty_) return out;
+    auto add = [&](std::span<const std::byte> entryKey) {
+        auto pk = file_->primaryKeyIn(order_, entryKey);
+        out.push_back(Bookmark{{pk.begin(), pk.end()}});
+    };
+    if (filterOn()) {
+        // Only the record tells whether the filter lets it through.
+        for (auto e = firstEntry(); e;
+             e = scan(file_->seek(order_, e->key, TableFile::Seek::GT), true))
+            add(e->key);
+        return out;
+    }
+    const bool ranged = rangeActive();
+    file_->walk(order_, ranged ? std::span<const std::byte>(range_) : std::span<const std::byte>(),
+                [&](std::span<const std::byte> key) {
+                    if (ranged && !startsWith(key, range_)) return false;
+                    add(key);
+                    return true;
+                });
+    return out;
 }
 
 Bookmark Table::bookmark() const {

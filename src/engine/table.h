@@ -117,6 +117,11 @@ public:
     std::int64_t recordCount();  // visible records (range, filter)
     Bookmark bookmark() const;
     bool gotoBookmark(const Bookmark& mark);  // false when the record is gone
+    // The bookmarks of the visible records in the current order, range and filter: the
+    // records first() and next() would visit, as bookmark() would give them. Without a
+    // filter they come from the index entries alone, no record being read. The cursor
+    // stays where it is; a pending edit or insert is neither posted nor listed.
+    std::vector<Bookmark> listBookmarks();
 
     // --- editing -------------------------------------------------------------------------
     TableState state() const { return state_; }
@@ -196,6 +201,7 @@ private:
     std::vector<std::byte> buffer_;      // current record bytes
     std::vector<std::byte> original_;    // record bytes when editing began
     std::vector<std::byte> probe_;       // scratch for the filter
+    std::vector<Value> probeCalc_;       // calculated columns of the probed record
     std::vector<std::byte> returnKey_;   // where to go back to when an insert is cancelled
     std::vector<FieldDef> allFields_;    // stored, then calculated
     std::vector<FieldDef> calcFields_;

@@ -664,33 +664,52 @@ std::optional<IndexEntryRef> TableFile::seek(int order, std::span<const std::byt
         return IndexEntryRef{locatorBytes(std::uint32_t(pos)), physical_[std::size_t(pos)]};
     }
     Index& idx = order == kPrimaryOrder ? *primary_ : *secondaries_.at(order);
-    std::vector<std::byte> full(key.begin(), key.end());
-    if (full.size() < idx.keySize) {
-        std::byte fill = (how == Seek::GT || how == Seek::LE) ? std::byte{0xFF} : std::byte{0};
-        full.resize(idx.keySize, fill);
-    } else if (full.size() > idx.keySize) {
-        full.resize(idx.keySize);
-    }
-    std::optional<IndexEntry> e;
-    switch (how) {
-        case Seek::GE: e = idx.tree->seekGE(full); break;
-        case Seek::GT: e = idx.tree->seekGT(full); break;
-        case Seek::LE: e = idx.tree->seekLE(full); break;
-        case Seek::LT: e = idx.tree->seekLT(full); break;
-    }
+    auto e = idx.tree->seek(fullKey(idx, key, how), how);
     if (!e) return std::nullopt;
     IndexEntryRef ref;
     if (order == kPrimaryOrder) {
         ref.locator = locatorFrom(e->value);
     } else {
-        std::span<const std::byte> pk(e->key.data() + idx.ownKeySize, primary_->ownKeySize);
-        auto loc = locate(pk);
+        auto loc = locate(primaryKeyIn(order, e->key));
         if (!loc)
             fail(ErrorCode::Corrupt, "Plik indeksu " + idx.treePath + " wskazuje rekord, którego nie ma.");
         ref.locator = *loc;
     }
     ref.key = std::move(e->key);
     return ref;
+}
+
+std::vector<std::byte> TableFile::fullKey(const Index& idx, std::span<const std::byte> key,
+                                          Seek how) {
+    // A prefix stands for the lowest key it begins when seeking forward from it, for the
+    // highest when seeking past it or back to it.
+    std::vector<std::byte> full(key.begin(), key.end());
+    const std::byte fill = (how == Seek::GT || how == Seek::LE) ? std::byte{0xFF} : std::byte{0};
+    full.resize(idx.keySize, fill);
+    return full;
+}
+
+void TableFile::walk(int order, std::span<const std::byte> from, const KeyVisitor& visit) {
+    if (order == kPrimaryOrder && !primary_) {
+        if (!physicalValid_) rebuildPhysicalOrder();
+        for (std::size_t pos = from.size() >= 4 ? locatorFrom(from) : 0; pos < physical_.size();
+             ++pos)
+            if (!visit(locatorBytes(std::uint32_t(pos)))) return;
+        return;
+    }
+    Index& idx = order == kPrimaryOrder ? *primary_ : *secondaries_.at(order);
+    idx.tree->walk(
+        fullKey(idx, from, Seek::GE),
+        [&](std::span<const std::byte> key, std::span<const std::byte>) { return visit(key); });
+}
+
+std::span<const std::byte> TableFile::primaryKeyIn(int order,
+                                                   std::span<const std::byte> entryKey) const {
+    if (order == kPrimaryOrder) return entryKey;
+    const Index& idx = *secondaries_.at(order);
+    if (entryKey.size() != idx.keySize)
+        fail(ErrorCode::Corrupt, "Plik indeksu " + idx.treePath + " ma wpis złej długości.");
+    return entryKey.subspan(idx.ownKeySize);
 }
 
 std::optional<IndexEntryRef> TableFile::first(int order) { return seek(order, {}, Seek::GE); }

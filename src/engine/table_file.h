@@ -10,6 +10,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <span>
@@ -87,9 +88,19 @@ public:
     std::vector<std::byte> prefixOf(int order, std::span<const std::byte> record,
                                     std::size_t columns) const;
 
-    enum class Seek { GE, GT, LE, LT };
+    using Seek = BTree::Bound;
     std::optional<IndexEntryRef> seek(int order, std::span<const std::byte> key, Seek how);
     std::optional<IndexEntryRef> first(int order);
+    // Receives one entry key; returns false to stop.
+    using KeyVisitor = std::function<bool(std::span<const std::byte> key)>;
+    // Calls `visit` with the entry keys of an order from the first >= `from` (a prefix, as
+    // for seek GE) in order until it returns false or the entries end. Only the index is
+    // read: no record and no locator. `visit` must not read through this TableFile.
+    void walk(int order, std::span<const std::byte> from, const KeyVisitor& visit);
+    // The primary key held in an entry key of an order: the whole key in the primary order,
+    // the part after the index's own columns in a secondary one, and for physical order the
+    // position (which is what a bookmark holds).
+    std::span<const std::byte> primaryKeyIn(int order, std::span<const std::byte> entryKey) const;
     std::optional<IndexEntryRef> last(int order);
     std::uint64_t recordCount() const { return hdr_.recordCount; }
     void readRecord(std::uint32_t locator, std::vector<std::byte>& out);
@@ -126,6 +137,8 @@ private:
     void openFiles();
     void loadIndexes();
     void dropIndexes();
+    static std::vector<std::byte> fullKey(const Index& idx, std::span<const std::byte> key,
+                                          Seek how);
     std::unique_ptr<Index> makeIndex(const IndexDef& def, int secondaryNo) const;
     void loadIndexFile(Index& index, bool create);
     void checkIndexCurrent(const Index& index) const;

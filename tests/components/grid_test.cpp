@@ -150,6 +150,34 @@ TEST_F(GridTest, MarkedRowsAreBookmarksInGridOrder) {
     EXPECT_EQ(grid->markedCount(), 0);
 }
 
+// Rows are listed by the same bookmarks in every order, so marks outlive an order change;
+// a marked row that is deleted loses its mark.
+TEST_F(GridTest, MarksSurviveAnOrderChangeAndLeaveWithDeletedRows) {
+    DataSource source(employees, prompter);
+    source.mirrorMasterLink(payers, "ZLEC", "NR");
+    auto grid = makeGrid(source);
+    grid->setMultiSelect(true);
+    grid->gridModel()->setMarked(0, true);  // Nowak
+    grid->gridModel()->setMarked(2, true);  // Kowalski
+    employees.setIndexName("Ninx");
+    settle();
+    EXPECT_EQ(column(*grid, 1), (QStringList{QStringLiteral("adamski"), QStringLiteral("Kowalski"),
+                                             QStringLiteral("Nowak")}));
+    EXPECT_FALSE(grid->gridModel()->isMarked(0));
+    EXPECT_TRUE(grid->gridModel()->isMarked(1));
+    EXPECT_TRUE(grid->gridModel()->isMarked(2));
+    // The table stayed on Nowak; the grid finds that row in the new listing.
+    EXPECT_EQ(employeeName(), "Nowak");
+    EXPECT_EQ(grid->currentIndex().row(), 2);
+
+    employees.remove();
+    settle();
+    EXPECT_EQ(grid->model()->rowCount(), 2);
+    ASSERT_EQ(grid->markedCount(), 1);
+    ASSERT_TRUE(employees.gotoBookmark(grid->markedRows()[0]));
+    EXPECT_EQ(employeeName(), "Kowalski");
+}
+
 TEST_F(GridTest, TitleClickReportsTheColumn) {
     DataSource source(employees, prompter);
     source.mirrorMasterLink(payers, "ZLEC", "NR");

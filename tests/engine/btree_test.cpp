@@ -115,6 +115,15 @@ void checkSeeks(BTree& t, const Model& m, std::uint64_t probe) {
     if (f) {
         ASSERT_EQ(fromValue4(f->value), m.at(probe));
     }
+    // A walk from the probe gives the next entries in order and stops when told.
+    Model walked;
+    t.walk(k, [&](std::span<const std::byte> key, std::span<const std::byte> value) {
+        walked[fromKey8({key.begin(), key.end()})] = fromValue4({value.begin(), value.end()});
+        return walked.size() < 5;
+    });
+    Model expected;
+    for (auto it = ge; it != m.end() && expected.size() < 5; ++it) expected.insert(*it);
+    ASSERT_EQ(walked, expected) << "walk " << probe;
 }
 
 void checkAll(BTree& t, const Model& m) {
@@ -130,6 +139,13 @@ void checkAll(BTree& t, const Model& m) {
         e = t.seekGT(e->key);
     }
     ASSERT_FALSE(e.has_value());
+    std::vector<std::uint64_t> walked, keys;
+    t.walk(key8(0), [&](std::span<const std::byte> key, std::span<const std::byte>) {
+        walked.push_back(fromKey8({key.begin(), key.end()}));
+        return true;
+    });
+    for (const auto& [k, v] : m) keys.push_back(k);
+    ASSERT_EQ(walked, keys);
 }
 
 TEST(BTreeTest, RandomOperationsMatchAMapWithSmallPages) {

@@ -324,6 +324,155 @@ TEST_F(TableTest, BookmarksAndMoveBy) {
     EXPECT_FALSE(t.bof());
 }
 
+// The bookmarks listed from the index are the rows first() and next() visit, in their
+// order, whatever the order, range, filter or changes, and the cursor does not move.
+TEST_F(TableTest, ListedBookmarksAreTheRowsFirstAndNextVisit) {
+    Session s("SESJA");
+    s.createTable(path("RP7"), employees());
+    TableDef payerDef;
+    payerDef.fields = {fld("NR", FieldType::Long)};
+    payerDef.indexes = {primaryOn({"NR"})};
+    s.createTable(path("ZLEC"), payerDef);
+    s.createTable(path("NOPAYER"), payerDef);
+
+    Table payers(s), t(s);
+    payers.open(path("ZLEC"));
+    for (int nr : {1, 2, 3, 4}) {  // payer 4 has no employees
+        payers.insert();
+        payers.setValue("NR", Value{std::int64_t(nr)});
+        payers.post();
+    }
+    t.addCalculatedField("DOUBLE", FieldType::Long);
+    t.setCalcFields([](Table& tb) {
+        tb.setValue(tb.field("DOUBLE"), Value{tb.asInteger(tb.field("NR")) * 2});
+    });
+    t.open(path("RP7"));
+    // Mixed case and Polish letters, so that the case-insensitive index orders differently
+    // from the bytes; enough rows under payer 2 to cross several index leaves.
+    const char* names[] = {"Łukasz", "lucyna", "ADAM", "ćwik", "Cyran", "żak", "Zenon", "źdźbło"};
+    std::mt19937 rng(11);
+    t.beginBatch();
+    for (int i = 0; i < 600; ++i) {
+        const int zlec = i % 10 == 0 ? 1 : i % 10 == 1 ? 3 : 2;
+        addEmployee(t, zlec, i + 1,
+                    std::string(names[rng() % 8]) + " " + std::to_string(rng() % 50),
+                    std::to_string(rng() % 100000));
+    }
+    t.endBatch();
+
+    auto walked = [](Table& tb) {
+        std::vector<std::vector<std::byte>> out;
+        for (tb.first(); !tb.eof(); tb.next()) out.push_back(tb.bookmark().key);
+        return out;
+    };
+    int scrolls = 0;
+    t.afterScroll = [&](Table&) { ++scrolls; };
+    auto listedStill = [&](Table& tb) {
+        // Stands somewhere in the middle: the listing must leave it there.
+        tb.first();
+        tb.moveBy(3);
+        const auto at = tb.bookmark().key;
+        const auto doubled = tb.asInteger(tb.field("DOUBLE"));
+        const int scrollsBefore = scrolls;
+        const bool eof = tb.eof();
+        std::vector<std::vector<std::byte>> out;
+        for (const Bookmark& b : tb.listBookmarks()) out.push_back(b.key);
+        EXPECT_EQ(tb.bookmark().key, at);
+        EXPECT_EQ(tb.asInteger(tb.field("DOUBLE")), doubled);
+        EXPECT_EQ(tb.eof(), eof);
+        EXPECT_EQ(scrolls, scrollsBefore);
+        return out;
+    };
+    auto check = [&](const std::string& what) {
+        for (const char* index : {"", "Ninx", "Pinx"}) {
+            t.setIndexName(index);
+            auto listed = listedStill(t);
+            EXPECT_EQ(listed, walked(t)) << what << " index '" << index << "'";
+        }
+    };
+
+    check("whole table");
+    EXPECT_EQ(t.listBookmarks().size(), 600u);
+
+    t.setMasterLink(&payers, "ZLEC", "NR");
+    for (payers.first(); !payers.eof(); payers.next())
+        check("payer " + std::to_string(payers.asInteger(0)));
+    payers.last();
+    t.setIndexName("Ninx");
+    EXPECT_TRUE(t.listBookmarks().empty());
+
+    // Rows deleted and added under the linked payer, some at the ends of its range.
+    payers.findKey({Value{std::int64_t(2)}});
+    t.setIndexName("");
+    for (int n = 0; n < 40; ++n) {
+        t.first();
+        t.moveBy(int(rng() % 300));
+        t.remove();
+    }
+    t.first();
+    t.remove();
+    t.last();
+    t.remove();
+    for (int n = 0; n < 25; ++n) addEmployee(t, 2, 1000 + n, "aaa " + std::to_string(n));
+    addEmployee(t, 2, 5000, "ŻŻŻ");
+    check("payer 2 after changes");
+    t.setLinkActive(false);
+    check("link cut after changes");
+    t.setLinkActive(true);
+
+    // With a filter the records are read; the listing still equals the walk.
+    t.setFilter([](Table& tb) { return tb.asInteger(tb.field("NR")) % 3 != 0; });
+    t.setFiltered(true);
+    check("filtered");
+    t.setFilter([](Table&) { return false; });
+    t.setIndexName("Pinx");
+    EXPECT_TRUE(t.listBookmarks().empty());
+    t.setFiltered(false);
+
+    // A pending edit stays pending and is not part of the listing.
+    t.setIndexName("");
+    t.first();
+    const auto firstRow = t.bookmark().key;
+    t.edit();
+    t.setValue("POLE1", Value{std::string("changed")});
+    const auto listed = t.listBookmarks();
+    EXPECT_EQ(t.state(), TableState::Edit);
+    ASSERT_FALSE(listed.empty());
+    EXPECT_EQ(listed.front().key, firstRow);
+    t.cancel();
+
+    // A master without a current row gives an empty range.
+    Table none(s);
+    none.open(path("NOPAYER"));
+    t.setMasterLink(&none, "ZLEC", "NR");
+    EXPECT_TRUE(t.listBookmarks().empty());
+    EXPECT_EQ(walked(t).size(), 0u);
+}
+
+// Without a primary index the order is the physical one and a bookmark is the position.
+TEST_F(TableTest, ListedBookmarksOfAnUnkeyedTable) {
+    Session s("SESJA");
+    TableDef def;
+    def.fields = {fld("A", FieldType::Long)};
+    s.createTable(path("PLAIN"), def);
+    Table t(s);
+    t.open(path("PLAIN"));
+    EXPECT_TRUE(t.listBookmarks().empty());
+    for (int i = 0; i < 300; ++i) {
+        t.append();
+        t.setValue("A", Value{std::int64_t(i)});
+        t.post();
+    }
+    t.first();
+    t.moveBy(7);
+    t.remove();
+    std::vector<std::vector<std::byte>> walked, listed;
+    for (t.first(); !t.eof(); t.next()) walked.push_back(t.bookmark().key);
+    for (const auto& b : t.listBookmarks()) listed.push_back(b.key);
+    EXPECT_EQ(listed, walked);
+    EXPECT_EQ(listed.size(), 299u);
+}
+
 TEST_F(TableTest, RandomOperationsMatchAModelAndSurviveReopen) {
     Session s("SESJA");
     s.createTable(path("RP7"), employees());
