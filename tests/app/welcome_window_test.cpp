@@ -214,6 +214,18 @@ TEST(GuideDocumentsTest, HelpOpensAtItsContentsTopic) {
     const QUrl url = helpTopicUrl();
     EXPECT_EQ(url.fragment(), u"id1"_s);
     EXPECT_EQ(url.toLocalFile(), folder.path() + u"/help/lumiro_pomoc.html"_s);
+
+    // A help context number opens its own topic; none (0) the first one.
+    platform::RecordingShellOpener shell;
+    for (int context : {4, 3, 1, 0, -2}) EXPECT_TRUE(openHelp(shell, context));
+    QStringList topics;
+    for (const QUrl& opened : shell.opened()) {
+        EXPECT_EQ(opened.toLocalFile(), url.toLocalFile());
+        topics << opened.fragment();
+    }
+    EXPECT_EQ(topics, (QStringList{u"id4"_s, u"id3"_s, u"id1"_s, u"id1"_s, u"id1"_s}));
+    platform::RecordingShellOpener failing(false);
+    EXPECT_FALSE(openHelp(failing, 3));
 }
 
 // The welcome screen built by start-up, with the employee index behind its button.
