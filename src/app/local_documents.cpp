@@ -1,6 +1,7 @@
 #include "app/local_documents.h"
 
 #include "platform/program_paths.h"
+#include "platform/prompter.h"
 #include "platform/shell_open.h"
 
 #include <QDir>
@@ -24,8 +25,17 @@ QString helpTopic(int context) {
     return QStringLiteral("id") + QString::number(context);
 }
 
-bool openHelp(platform::ShellOpener& shell, int context) {
-    return shell.open(helpTopicUrl(helpTopic(context)));
+bool openHelp(platform::ShellOpener& shell, platform::Prompter& prompter, int context) {
+    const QUrl url = helpTopicUrl(helpTopic(context));
+    const QString path = QDir::toNativeSeparators(url.toLocalFile());
+    if (!QFileInfo(url.toLocalFile()).isFile()) {
+        prompter.error(QStringLiteral("Brak pliku pomocy ") + path + u'.');
+        return false;
+    }
+    if (shell.open(url)) return true;
+    prompter.error(QStringLiteral("Nie można otworzyć pomocy ") + path +
+                   QStringLiteral(". Sprawdź, czy w systemie jest przeglądarka stron HTML."));
+    return false;
 }
 
 }  // namespace lumiro::app

@@ -6,8 +6,9 @@
 #include <QUrl>
 
 namespace lumiro::platform {
+class Prompter;
 class ShellOpener;
-}
+}  // namespace lumiro::platform
 
 namespace lumiro::app {
 
@@ -42,7 +43,8 @@ QUrl helpTopicUrl(const QString& topic = QString::fromUtf16(kHelpContentsTopic))
 
 // The anchor of a help context number's topic ("id3"); "id1" for 0 or less.
 QString helpTopic(int context);
-// Opens the help document at `context`'s topic through the shell; false when nothing opened it.
-bool openHelp(platform::ShellOpener& shell, int context);
+// Opens the help document at `context`'s topic through the shell. A missing document, or
+// nothing to open it with, is reported through the prompter; false then.
+bool openHelp(platform::ShellOpener& shell, platform::Prompter& prompter, int context);
 
 }  // namespace lumiro::app

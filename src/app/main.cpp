@@ -103,7 +103,7 @@ std::unique_ptr<QWidget> createEmployeeIndex(lumiro::app::Startup& startup) {
         about->openModal();
     };
     services.openHelp = [&startup](int context) {
-        lumiro::app::openHelp(startup.services().shell, context);
+        lumiro::app::openHelp(startup.services().shell, startup.services().prompter, context);
     };
     services.progressStart = [&startup](const QString& title, int maximum) {
         if (auto* progress = startup.progressWindow()) progress->Start(title, maximum);

@@ -348,6 +348,17 @@ void TabRows::keyPressEvent(QKeyEvent* event) {
     if (target >= 0) setCurrentIndex(target);
 }
 
+// The current tab shows whether the row has the focus.
+void TabRows::focusInEvent(QFocusEvent* event) {
+    QWidget::focusInEvent(event);
+    update();
+}
+
+void TabRows::focusOutEvent(QFocusEvent* event) {
+    QWidget::focusOutEvent(event);
+    update();
+}
+
 void TabRows::resizeEvent(QResizeEvent* event) {
     QWidget::resizeEvent(event);
     layout_.width = -1;

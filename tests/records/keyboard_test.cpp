@@ -2,6 +2,8 @@
 // from every page, Enter in the grids, and F1.
 #include <QApplication>
 #include <QComboBox>
+#include <QDir>
+#include <QFile>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QScrollArea>
@@ -94,8 +96,12 @@ class KeyboardTest : public RecordsFixture {
   protected:
     void open() {
         start();
+        // The help document the program folder holds beside the tables.
+        QDir().mkpath(QStringLiteral("help"));
+        QFile help(QStringLiteral("help/lumiro_pomoc.html"));
+        ASSERT_TRUE(help.open(QIODevice::WriteOnly));
         EmployeeIndexServices services;
-        services.openHelp = [this](int context) { app::openHelp(shell, context); };
+        services.openHelp = [this](int context) { app::openHelp(shell, prompter, context); };
         window = std::make_unique<TKadF>(*dane, services);
         window->resize(1100, 760);
         window->show();
