@@ -296,6 +296,8 @@ QWidget* TKadF::buildIndexPage() {
     connect(savePayerButton_, &QPushButton::clicked, this, [this] { savePayer(); });
     grid->addWidget(savePayerButton_, 5, 3, Qt::AlignRight);
     grid->setColumnStretch(1, 1);
+    // The captions' column widens too, so that a wide window shows them on one line.
+    grid->setColumnStretch(2, 1);
     grid->setColumnStretch(3, 1);
     layout->addWidget(payer);
 
