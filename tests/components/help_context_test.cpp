@@ -3,10 +3,6 @@
 #include <QApplication>
 #include <QLabel>
 #include <QLineEdit>
-#include <QTest>
-#include <QVBoxLayout>
-
-#include <vector>
 
 #include "components/help_context.h"
 
@@ -50,28 +46,6 @@ TEST(HelpContextTest, NearestNumberAndWhatF1AsksFor) {
     EXPECT_EQ(helpContextForKey(search, inDialog), 4);
     setHelpContext(search, 0);
     EXPECT_EQ(helpContextForKey(search, nullptr), 1);
-}
-
-TEST(HelpContextTest, F1CallsTheOpenerWithTheFocusedControlsNumber) {
-    QWidget window;
-    auto* layout = new QVBoxLayout(&window);
-    auto* numbered = new QLineEdit(&window);
-    auto* plain = new QLineEdit(&window);
-    layout->addWidget(numbered);
-    layout->addWidget(plain);
-    setHelpContext(numbered, 4);
-    std::vector<int> asked;
-    installHelpKey(&window, [&](int context) { asked.push_back(context); });
-    window.show();
-    QApplication::setActiveWindow(&window);
-    QApplication::processEvents();
-    numbered->setFocus();
-    QTest::keyClick(numbered, Qt::Key_F1);
-    plain->setFocus();
-    QTest::keyClick(plain, Qt::Key_F1);
-    EXPECT_EQ(asked, (std::vector<int>{4, 0}));
-    // F1 does not reach the field as a key.
-    EXPECT_TRUE(plain->text().isEmpty());
 }
 
 }  // namespace lumiro::components::test

