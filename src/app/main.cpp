@@ -105,7 +105,9 @@ std::unique_ptr<QWidget> createEmployeeIndex(lumiro::app::Startup& startup) {
         if (!about) about = new lumiro::app::TKadF3(startup.services().shell, owner);
         about->openModal();
     };
-    services.openHelp = [&startup] { startup.services().shell.open(lumiro::app::helpTopicUrl()); };
+    services.openHelp = [&startup](int context) {
+        lumiro::app::openHelp(startup.services().shell, startup.services().prompter, context);
+    };
     services.progressStart = [&startup](const QString& title, int maximum) {
         if (auto* progress = startup.progressWindow()) progress->Start(title, maximum);
     };

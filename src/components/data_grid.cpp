@@ -518,16 +518,37 @@ void DataGrid::currentChanged(const QModelIndex& current, const QModelIndex& pre
 void DataGrid::moveToNextCell() {
     const QModelIndex at = currentIndex();
     if (!at.isValid()) return;
+    // In an editable grid Enter passes over the columns nobody types into (a computed total).
+    const auto stop = [&](int column) {
+        return !isColumnHidden(column) && (isReadOnly() || !model_->column(column).readOnly);
+    };
+    const int columns = model_->columnCount();
     int row = at.row();
     int column = at.column() + 1;
-    while (column < model_->columnCount() && isColumnHidden(column)) ++column;
-    if (column >= model_->columnCount()) {
-        if (row + 1 >= model_->rowCount()) return;
+    while (column < columns && !stop(column)) ++column;
+    if (column >= columns) {
+        if (row + 1 >= model_->rowCount()) {
+            // The last cell of the last row: the row is done, so it is stored.
+            storeCurrentRow();
+            return;
+        }
         ++row;
         column = 0;
-        while (column < model_->columnCount() && isColumnHidden(column)) ++column;
+        while (column < columns && !stop(column)) ++column;
+        if (column >= columns) column = at.column();
     }
     setCurrentIndex(model_->index(row, column));
+}
+
+void DataGrid::storeCurrentRow() {
+    DataSource* src = source();
+    if (isReadOnly() || !src || !src->isOpen() || !src->isEditing()) return;
+    // A row the grid began by a key and nobody typed into is dropped, not stored empty.
+    if (ownInsert_ && src->table().state() == engine::TableState::Insert && !src->userModified()) {
+        src->cancel();
+        return;
+    }
+    src->post();
 }
 
 void DataGrid::deleteCurrentRow() {

@@ -160,7 +160,10 @@ class DataGrid : public QTableView {
   private:
     void followTable();
     bool moveTableTo(int row);
+    // Enter: the next cell that takes input, on the next row after the last one; at the end
+    // of the last row the row is stored.
     void moveToNextCell();
+    void storeCurrentRow();
     void deleteCurrentRow();
     bool editing() const { return state() == QAbstractItemView::EditingState; }
 

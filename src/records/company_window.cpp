@@ -7,14 +7,13 @@
 #include <QScreen>
 #include <QStatusBar>
 #include <QStatusTipEvent>
-#include <QTabBar>
-#include <QTabWidget>
 #include <QVBoxLayout>
 
 #include <algorithm>
 
 #include "components/data_controls.h"
 #include "components/data_source.h"
+#include "components/page_control.h"
 #include "data/data_module.h"
 #include "data/table_text.h"
 #include "platform/program_paths.h"
@@ -95,7 +94,7 @@ TFIRMAF::TFIRMAF(data::Tdane& dane, const QImage& logo, QWidget* parent)
       Zfirma_(new components::DataSource(dane.TFIRMA, dane.prompter(), this)) {
     setWindowTitle(QStringLiteral("Dane o Firmie"));
 
-    STRONY_ = new QTabWidget(this);
+    STRONY_ = new components::PageControl(this);
     STRONY_->setObjectName(QStringLiteral("STRONY"));
     STRONY_->addTab(identificationPage(), QStringLiteral("Dane identyfikacyjne i ewidencyjne"));
     STRONY_->addTab(addressPage(QString(), true), QStringLiteral("Adres siedziby"));
@@ -103,7 +102,7 @@ TFIRMAF::TFIRMAF(data::Tdane& dane, const QImage& logo, QWidget* parent)
     STRONY_->addTab(bankPage(), QStringLiteral("Rachunki bankowe"));
     STRONY_->addTab(otherPage(), QStringLiteral("Inne parametry"));
     STRONY_->addTab(logoPage(), QStringLiteral("Logo Firmy"));
-    connect(STRONY_, &QTabWidget::currentChanged, this, [this](int page) {
+    connect(STRONY_, &components::PageControl::currentChanged, this, [this](int page) {
         if (page == kLogoPage) STRONA6Show();
     });
 
@@ -114,9 +113,8 @@ TFIRMAF::TFIRMAF(data::Tdane& dane, const QImage& logo, QWidget* parent)
     layout->setContentsMargins(6, 6, 6, 0);
     layout->addWidget(STRONY_, 1);
     layout->addWidget(statusBar_);
-    // Every page's tab in view at once: the tab captions are long.
-    resize(std::max(sizeHint().width(), STRONY_->tabBar()->sizeHint().width() + 24),
-           sizeHint().height());
+    // The long tab captions wrap into rows as the width needs.
+    resize(sizeHint());
 }
 
 TFIRMAF::~TFIRMAF() = default;

@@ -8,13 +8,13 @@
 
 class QLabel;
 class QStatusBar;
-class QTabWidget;
 
 namespace lumiro::components {
 class DataSource;
 class DbCheckBox;
 class DbComboBox;
 class DbEdit;
+class PageControl;
 }  // namespace lumiro::components
 
 namespace lumiro::data {
@@ -41,7 +41,7 @@ class TFIRMAF : public QDialog {
     // company table is not open).
     void openModal();
 
-    QTabWidget& STRONY() { return *STRONY_; }
+    components::PageControl& STRONY() { return *STRONY_; }
     components::DataSource& Zfirma() { return *Zfirma_; }
     // The control bound to `column` of the company record (`E` and the column name).
     QWidget* control(const QString& column) const;
@@ -82,7 +82,7 @@ class TFIRMAF : public QDialog {
     data::Tdane& dane_;
     QImage logo_;
     components::DataSource* Zfirma_;
-    QTabWidget* STRONY_;
+    components::PageControl* STRONY_;
     QStatusBar* statusBar_;
     QLabel* logoBox_ = nullptr;
     QLabel* logoSize_ = nullptr;

@@ -19,7 +19,6 @@
 #include <QScreen>
 #include <QStatusBar>
 #include <QStyle>
-#include <QTabWidget>
 #include <QToolBar>
 #include <QToolButton>
 #include <QVBoxLayout>
@@ -31,6 +30,8 @@
 #include "components/data_grid.h"
 #include "components/data_navigator.h"
 #include "components/data_source.h"
+#include "components/help_context.h"
+#include "components/page_control.h"
 #include "data/data_module.h"
 #include "data/table_text.h"
 #include "records/company_window.h"
@@ -145,21 +146,21 @@ TKadF::TKadF(data::Tdane& dane, EmployeeIndexServices services, QWidget* parent)
     layout->setContentsMargins(4, 4, 4, 0);
     layout->setSpacing(4);
 
-    PageControl1_ = new QTabWidget(central);
+    PageControl1_ = new components::PageControl(central);
     PageControl1_->setObjectName(QStringLiteral("PageControl1"));
-    PageControl1_->setUsesScrollButtons(false);
-    PageControl1_->tabBar()->setExpanding(false);
+    components::setHelpContext(PageControl1_, kPagesHelp);
     PageControl1_->addTab(buildIndexPage(), QStringLiteral("INDEKS PRACOWNIKÓW"));
     pagesContext_.reset(new FormPagesContext{dane_, dane_.prompter(), [this](InformationNote note) {
                                                  if (services_.openNote) services_.openNote(note);
                                              }});
     formPages_ = createFormPages(*pagesContext_, PageControl1_);
     for (FormPage* page : formPages_) PageControl1_->addTab(page, page->caption());
-    connect(PageControl1_, &QTabWidget::currentChanged, this, &TKadF::pageChanged);
+    connect(PageControl1_, &components::PageControl::currentChanged, this, &TKadF::pageChanged);
     layout->addWidget(PageControl1_, 1);
 
     DBNavigator1_ = new components::DataNavigator(ZRP7_, central);
     DBNavigator1_->setObjectName(QStringLiteral("DBNavigator1"));
+    components::setHelpContext(DBNavigator1_, kNavigatorHelp);
     using components::NavigatorButton;
     DBNavigator1_->setVisibleButtons({NavigatorButton::First, NavigatorButton::Prior,
                                       NavigatorButton::Next, NavigatorButton::Last,
@@ -200,6 +201,7 @@ TKadF::TKadF(data::Tdane& dane, EmployeeIndexServices services, QWidget* parent)
     setStatusBar(Stan_);
 
     buildMenus();
+    components::installHelpKey(this, [this](int context) { openHelp(context); });
 
     // The filtered view of the employee table lets rows through only while this window exists.
     dane_.setEmployeeIndexWindowExists(
@@ -215,6 +217,9 @@ TKadF::TKadF(data::Tdane& dane, EmployeeIndexServices services, QWidget* parent)
 }
 
 TKadF::~TKadF() {
+    // The pages are deleted only after the members they use (the pages' context). A field left
+    // as the window goes away runs its exit rule, so it is left now, while all of it exists.
+    hide();
     dane_.setEmployeeIndexWindowExists({});
 }
 
@@ -250,11 +255,17 @@ QWidget* TKadF::buildIndexPage() {
     auto makeField = [&](const QString& column, int maxLength,
                          std::optional<IdNumberKind> check) -> QWidget* {
         auto* edit = new components::DbEdit(ZZLEC_, column, payer);
-        edit->setObjectName(QStringLiteral("E") + column);
+        // Not "E" and the column: the NIP search edit is "ENIP".
+        edit->setObjectName(QStringLiteral("Platnik") + column);
         // The bound edit takes the column's size as its limit; the forms allow less.
         if (maxLength > 0)
             edit->setValidator(new QRegularExpressionValidator(
                 QRegularExpression(QStringLiteral(".{0,%1}").arg(maxLength)), edit));
+        // Wide enough for what the form takes (a series and number of an identity card for the
+        // one without a limit), so that a narrow window never hides part of a number.
+        const int charWidth = std::max(edit->fontMetrics().averageCharWidth(),
+                                       edit->fontMetrics().horizontalAdvance(QLatin1Char('0')));
+        edit->setMinimumWidth(charWidth * (maxLength > 0 ? maxLength : 12) + 14);
         payerEdits_.push_back(edit);
         if (!check) return edit;
         auto* box = new QWidget(payer);
@@ -265,7 +276,10 @@ QWidget* TKadF::buildIndexPage() {
         return box;
     };
     auto addField = [&](int row, int column, const QString& label, QWidget* field) {
-        grid->addWidget(new QLabel(label, payer), row, column);
+        auto* caption = new QLabel(label, payer);
+        // The long caption of the identity card breaks into lines rather than squeeze the fields.
+        caption->setWordWrap(label.size() > 30);
+        grid->addWidget(caption, row, column);
         grid->addWidget(field, row, column + 1);
     };
     addField(1, 0, QStringLiteral("1. NIP"),
@@ -287,6 +301,8 @@ QWidget* TKadF::buildIndexPage() {
     connect(savePayerButton_, &QPushButton::clicked, this, [this] { savePayer(); });
     grid->addWidget(savePayerButton_, 5, 3, Qt::AlignRight);
     grid->setColumnStretch(1, 1);
+    // The captions' column widens too, so that a wide window shows them on one line.
+    grid->setColumnStretch(2, 1);
     grid->setColumnStretch(3, 1);
     layout->addWidget(payer);
 
@@ -318,6 +334,7 @@ QWidget* TKadF::buildIndexPage() {
     };
     Enazwa_ = makeSearch(u"Enazwa", QStringLiteral("Nazwisko:"),
                          QStringLiteral("Podaj nazwisko pracownika"));
+    components::setHelpContext(Enazwa_, kNameSearchHelp);
     EPESEL_ = makeSearch(u"EPESEL", QStringLiteral("PESEL:"), QString());
     ENIP_ = makeSearch(u"ENIP", QStringLiteral("NIP:"), QString());
     layout->addLayout(search);
@@ -401,9 +418,7 @@ void TKadF::buildMenus() {
          [this] { deleteDemonstrationData(); });
 
     QMenu* help = bar->addMenu(QStringLiteral("Pomoc"));
-    item(help, QStringLiteral("Pomoc"), [this] {
-        if (services_.openHelp) services_.openHelp();
-    });
+    item(help, QStringLiteral("Pomoc"), [this] { openHelp(0); });
     item(help, QStringLiteral("O programie"), [this] {
         if (services_.openAbout) services_.openAbout();
     });
@@ -700,16 +715,26 @@ void TKadF::deleteDemonstrationData() {
 
 void TKadF::openPayers() {
     commitFocusedEditor();
-    if (!payersWindow_) payersWindow_ = new TKADF9(dane_, *ZZLEC_, this);
+    if (!payersWindow_) {
+        payersWindow_ = new TKADF9(dane_, *ZZLEC_, this);
+        components::installHelpKey(payersWindow_, [this](int context) { openHelp(context); });
+    }
     payersWindow_->openModal();
     FormCreate();
 }
 
 void TKadF::openCompany() {
     commitFocusedEditor();
-    if (!companyWindow_) companyWindow_ = new TFIRMAF(dane_, loadLogoPicture(), this);
+    if (!companyWindow_) {
+        companyWindow_ = new TFIRMAF(dane_, loadLogoPicture(), this);
+        components::installHelpKey(companyWindow_, [this](int context) { openHelp(context); });
+    }
     companyWindow_->openModal();
     FormCreate();
+}
+
+void TKadF::openHelp(int context) {
+    if (services_.openHelp) services_.openHelp(context);
 }
 
 void TKadF::pageChanged(int index) {
@@ -764,11 +789,7 @@ bool TKadF::eventFilter(QObject* watched, QEvent* event) {
         if ((key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) &&
             PageControl1_->count() > 1 && !dane_.TRP7.isEmpty()) {
             PageControl1_->setCurrentIndex(1);
-            if (QWidget* page = PageControl1_->currentWidget()) {
-                page->setFocus(Qt::TabFocusReason);
-                if (QWidget* first = page->nextInFocusChain(); first && page->isAncestorOf(first))
-                    first->setFocus(Qt::TabFocusReason);
-            }
+            PageControl1_->focusCurrentPage();
             return true;
         }
     }

@@ -21,7 +21,6 @@ class QLabel;
 class QLineEdit;
 class QPushButton;
 class QStatusBar;
-class QTabWidget;
 class QToolButton;
 
 namespace lumiro::components {
@@ -29,6 +28,7 @@ class DataGrid;
 class DataNavigator;
 class DataSource;
 class DbEdit;
+class PageControl;
 }  // namespace lumiro::components
 
 namespace lumiro::data {
@@ -46,7 +46,9 @@ struct EmployeeIndexServices {
     QString applicationTitle = QStringLiteral("Lumiro 7.0");
     std::function<void(InformationNote)> openNote;  // "Informacja"
     std::function<void()> openAbout;                // "O programie"
-    std::function<void()> openHelp;                 // "Pomoc"
+    // The help document at the topic of a help context number; 0 is its first topic
+    // ("Pomoc", or F1 where no control carries a number).
+    std::function<void(int context)> openHelp;
     // The progress window of long loops: title and maximum, one step, end.
     std::function<void(const QString&, int)> progressStart;
     std::function<void()> progressStep;
@@ -62,6 +64,10 @@ class TKadF : public QMainWindow {
   public:
     // New cards are numbered up to this; the number is written with five digits.
     static constexpr std::int64_t kHighestEmployeeNumber = 99999;
+    // Help context numbers of the page control, the navigator and the name search.
+    static constexpr int kPagesHelp = 1;
+    static constexpr int kNavigatorHelp = 3;
+    static constexpr int kNameSearchHelp = 4;
 
     // The data module must outlive the window.
     TKadF(data::Tdane& dane, EmployeeIndexServices services, QWidget* parent = nullptr);
@@ -72,7 +78,7 @@ class TKadF : public QMainWindow {
     // Replaces what the window opens elsewhere; commands without a service stay disabled.
     void setServices(EmployeeIndexServices services);
 
-    QTabWidget& PageControl1() { return *PageControl1_; }
+    components::PageControl& PageControl1() { return *PageControl1_; }
     components::DataGrid& XDBGrid1() { return *XDBGrid1_; }
     components::DataNavigator& DBNavigator1() { return *DBNavigator1_; }
     QComboBox& ERD() { return *ERD_; }
@@ -115,6 +121,8 @@ class TKadF : public QMainWindow {
     // The payers and company windows, modal; the payer list is built again afterwards.
     void openPayers();
     void openCompany();
+    // The help at the topic of a help context number (0: the first topic).
+    void openHelp(int context);
 
   protected:
     void showEvent(QShowEvent* event) override;
@@ -147,7 +155,7 @@ class TKadF : public QMainWindow {
     QToolButton* copyButton_ = nullptr;
     QToolButton* deleteButton_ = nullptr;
     QToolButton* importButton_ = nullptr;
-    QTabWidget* PageControl1_ = nullptr;
+    components::PageControl* PageControl1_ = nullptr;
     components::DataNavigator* DBNavigator1_ = nullptr;
     QStatusBar* Stan_ = nullptr;
     QLabel* stanPanel_ = nullptr;

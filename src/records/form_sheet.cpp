@@ -38,6 +38,9 @@ FormSheet::FormSheet(FormPage* page, FormSources& sources) : page_(page), source
     scroll->setWidgetResizable(true);
     scroll->setFrameShape(QFrame::NoFrame);
     scroll->setBackgroundRole(QPalette::Mid);
+    // Tab goes from the tabs straight to the first field; the sheet scrolls to the field that
+    // takes the focus.
+    scroll->setFocusPolicy(Qt::NoFocus);
 
     paper_ = new QFrame;
     paper_->setObjectName(QStringLiteral("paper"));

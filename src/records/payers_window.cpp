@@ -120,6 +120,9 @@ void TKADF9::openModal() {
         frame.moveCenter(screen->availableGeometry().center());
         move(frame.topLeft());
     }
+    // The window opens in the grid, not on its first toolbar button, where Enter or Space
+    // would add a payer.
+    XDBGrid1_->setFocus(Qt::OtherFocusReason);
     exec();
 }
 

@@ -214,6 +214,31 @@ TEST(GuideDocumentsTest, HelpOpensAtItsContentsTopic) {
     const QUrl url = helpTopicUrl();
     EXPECT_EQ(url.fragment(), u"id1"_s);
     EXPECT_EQ(url.toLocalFile(), folder.path() + u"/help/lumiro_pomoc.html"_s);
+
+    // A help context number opens its own topic; none (0) the first one.
+    platform::ScriptedPrompter prompter;
+    platform::RecordingShellOpener shell;
+    EXPECT_FALSE(openHelp(shell, prompter, 4));  // no help document in this folder
+    ASSERT_EQ(prompter.questions().size(), 1u);
+    EXPECT_EQ(prompter.questions()[0].icon, platform::MessageIcon::Error);
+    EXPECT_TRUE(prompter.questions()[0].text.startsWith(u"Brak pliku pomocy "_s));
+    EXPECT_TRUE(shell.opened().empty());
+
+    ASSERT_TRUE(QDir(folder.path()).mkpath(u"help"_s));
+    ASSERT_TRUE(QFile::copy(file.fileName(), folder.path() + u"/help/lumiro_pomoc.html"_s));
+    for (int context : {4, 3, 1, 0, -2}) EXPECT_TRUE(openHelp(shell, prompter, context));
+    QStringList topics;
+    for (const QUrl& opened : shell.opened()) {
+        EXPECT_EQ(opened.toLocalFile(), url.toLocalFile());
+        topics << opened.fragment();
+    }
+    EXPECT_EQ(topics, (QStringList{u"id4"_s, u"id3"_s, u"id1"_s, u"id1"_s, u"id1"_s}));
+    EXPECT_EQ(prompter.questions().size(), 1u);
+    // Nothing to open it with: said so, not passed over.
+    platform::RecordingShellOpener failing(false);
+    EXPECT_FALSE(openHelp(failing, prompter, 3));
+    ASSERT_EQ(prompter.questions().size(), 2u);
+    EXPECT_TRUE(prompter.questions()[1].text.startsWith(u"Nie można otworzyć pomocy "_s));
 }
 
 // The welcome screen built by start-up, with the employee index behind its button.

@@ -297,6 +297,51 @@ TEST_F(GridTest, EnterMovesToTheNextCellThenTheNextRow) {
     EXPECT_EQ(employeeName(), "adamski");
 }
 
+TEST_F(GridTest, EnterPassesComputedColumnsAndStoresTheRowAtTheEnd) {
+    addPeriod("2001.01.01", "a");
+    addPeriod("2002.01.01", "b");
+    DataSource source(periods, prompter);
+    source.mirrorMasterLink(employees, "ZLEC;NR", "ZLEC;NR");
+    DataGrid grid(&source);
+    grid.addColumn(QStringLiteral("POLE2"), QStringLiteral("od"), 80);
+    grid.addColumn(QStringLiteral("POLE1"), QStringLiteral("Tytuł"), 150);
+    const int computed = grid.addColumn(QStringLiteral("POLE3"), QStringLiteral("do"), 80);
+    grid.setColumnReadOnly(computed, true);
+    grid.setReadOnly(false);
+    grid.resize(400, 200);
+    grid.show();
+    grid.setFocus();
+    settle();
+    periods.first();
+    settle();
+
+    // From the last column that takes input Enter goes on to the next row's first column.
+    grid.setCurrentIndex(grid.model()->index(0, 1));
+    QTest::keyClick(&grid, Qt::Key_Return);
+    EXPECT_EQ(grid.currentIndex(), grid.model()->index(1, 0));
+    // At the end of the last row the typed row is stored, and the grid stays where it is.
+    ASSERT_TRUE(grid.model()->setData(grid.model()->index(1, 1), QStringLiteral("zmieniony")));
+    grid.setCurrentIndex(grid.model()->index(1, 1));
+    ASSERT_EQ(periods.state(), engine::TableState::Edit);
+    QTest::keyClick(&grid, Qt::Key_Return);
+    EXPECT_EQ(periods.state(), engine::TableState::Browse);
+    EXPECT_EQ(grid.currentIndex(), grid.model()->index(1, 1));
+    engine::Table check(session);
+    check.open(dir.file("ZAL2"));
+    check.last();
+    EXPECT_EQ(check.asString(check.field("POLE1")), "zmieniony");
+
+    // A row the grid began and nobody typed into is dropped there, not stored empty.
+    QTest::keyClick(&grid, Qt::Key_Down);
+    settle();
+    ASSERT_EQ(periods.state(), engine::TableState::Insert);
+    grid.setCurrentIndex(grid.model()->index(2, 1));
+    QTest::keyClick(&grid, Qt::Key_Return);
+    settle();
+    EXPECT_EQ(periods.state(), engine::TableState::Browse);
+    EXPECT_EQ(periods.recordCount(), 2);
+}
+
 TEST_F(GridTest, GroupTitlesAndMoneyColumns) {
     DataSource source(employees, prompter);
     source.mirrorMasterLink(payers, "ZLEC", "NR");

@@ -3,10 +3,10 @@
 #include <QSignalSpy>
 #include <QStatusBar>
 #include <QStatusTipEvent>
-#include <QTabWidget>
 #include <QTimer>
 
 #include "components/data_controls.h"
+#include "components/page_control.h"
 #include "records/company_window.h"
 #include "records/id_number_indicator.h"
 #include "records_fixture.h"
@@ -104,7 +104,7 @@ TEST_F(CompanyWindowTest, EveryPageEditsItsColumnsAndClosingSavesThem) {
     seedCompany({});
     openWindow();
     QSignalSpy changed(window.get(), &TFIRMAF::payersChanged);
-    QTabWidget& pages = window->STRONY();
+    auto& pages = window->STRONY();
     ASSERT_EQ(pages.count(), 6);
     EXPECT_EQ(pages.tabText(2), QStringLiteral("Adres zamieszkana"));
     EXPECT_EQ(pages.currentIndex(), 0);

@@ -5,7 +5,6 @@
 #include <QMenuBar>
 #include <QPushButton>
 #include <QStatusBar>
-#include <QTabWidget>
 #include <QTest>
 #include <QTimer>
 #include <QToolButton>
@@ -13,6 +12,7 @@
 #include "components/data_controls.h"
 #include "components/data_grid.h"
 #include "components/data_source.h"
+#include "components/page_control.h"
 #include "records/employee_index_window.h"
 #include "records_fixture.h"
 
@@ -80,7 +80,7 @@ class EmployeeIndexTest : public RecordsFixture {
         start();
         EmployeeIndexServices services;
         services.openNote = [this](InformationNote note) { notes.push_back(note); };
-        services.openHelp = [this] { ++helpOpened; };
+        services.openHelp = [this](int context) { helpContexts.push_back(context); };
         services.progressStart = [this](const QString& title, int maximum) {
             progress << QStringLiteral("start %1 %2").arg(title).arg(maximum);
         };
@@ -133,7 +133,7 @@ class EmployeeIndexTest : public RecordsFixture {
     std::unique_ptr<TKadF> window;
     std::vector<InformationNote> notes;
     QStringList progress;
-    int helpOpened = 0;
+    std::vector<int> helpContexts;
     int archiveChecks = 0;
 };
 
@@ -426,7 +426,7 @@ TEST_F(EmployeeIndexTest, MenusToolbarAndServices) {
     window->menuItem(QStringLiteral("Rp-6"))->trigger();
     window->menuItem(QStringLiteral("Pomoc"))->trigger();
     EXPECT_EQ(notes, std::vector<InformationNote>{InformationNote::Rp6});
-    EXPECT_EQ(helpOpened, 1);
+    EXPECT_EQ(helpContexts, std::vector<int>{0});
     EXPECT_FALSE(window->menuItem(QStringLiteral("O programie"))->isEnabled());
 
     EXPECT_EQ(window->newButton().toolTip(), QStringLiteral("Nowa pozycja"));
@@ -502,7 +502,7 @@ TEST_F(EmployeeIndexTest, SavingAndClosingWriteTypedPayerData) {
 TEST_F(EmployeeIndexTest, PagesSwitchTheToolbarAndKeysWorkOnEveryPage) {
     seed();
     open();
-    QTabWidget& pages = window->PageControl1();
+    auto& pages = window->PageControl1();
     ASSERT_EQ(pages.count(), 10);
     const QStringList captions{
         QStringLiteral("INDEKS PRACOWNIKÓW"), QStringLiteral("ZUS Kp-1"),
@@ -569,6 +569,16 @@ TEST_F(EmployeeIndexTest, Screenshots) {
         QApplication::processEvents();
         EXPECT_TRUE(
             window->grab().save(folder + QStringLiteral("/employee_index_page%1.png").arg(page)));
+    }
+    // Narrower: the tabs take more rows.
+    for (int width : {760, window->minimumSizeHint().width()}) {
+        window->resize(width, 700);
+        for (int page : {0, 4}) {
+            window->PageControl1().setCurrentIndex(page);
+            QApplication::processEvents();
+            EXPECT_TRUE(window->grab().save(
+                folder + QStringLiteral("/employee_index_%1_page%2.png").arg(width).arg(page)));
+        }
     }
 }
 

@@ -221,6 +221,10 @@ TEST_F(FormPagesTest, EarningsRowShowsItsTotalWithGroupedThousands) {
     QTest::keyClick(editor, Qt::Key_Return);
     // The delegate commits the editor's text through a queued call.
     QApplication::processEvents();
+    // Enter in the last cell that takes input on the last row (the total is computed) stores
+    // the row at once.
+    EXPECT_EQ(dane->Tzar.state(), TableState::Browse);
+    EXPECT_EQ(grid->currentIndex().row(), model->rowCount() - 1);
     dane->ZapiszRekord(dane->Tzar);
     model->resetNow();
     EXPECT_TRUE(model->index(1, total).data().toString().startsWith(QStringLiteral("1 400")));

@@ -150,8 +150,12 @@ TEST_F(PayersWindowTest, GridKeysNeitherAddNorDeletePayers) {
     EXPECT_EQ(dane->TZlec.state(), TableState::Browse);
     EXPECT_EQ(dane->TZlec.recordCount(), 3);
     EXPECT_TRUE(prompter.questions().empty());
-    // The number is the key of the payer's employees: it is not typed over.
+    // The number is the key of the payer's employees: it is not typed over, and Enter at the
+    // end of a row goes on to the next payer's name, past it.
     EXPECT_FALSE(grid.gridModel()->flags(grid.gridModel()->index(0, 0)) & Qt::ItemIsEditable);
+    grid.setCurrentIndex(grid.gridModel()->index(0, grid.gridModel()->columnCount() - 1));
+    QTest::keyClick(&grid, Qt::Key_Return);
+    EXPECT_EQ(grid.currentIndex(), grid.gridModel()->index(1, 1));
 }
 
 TEST_F(PayersWindowTest, DeletingAPayerRemovesItsEmployeesWithAllTheirRowsAndNothingElse) {
