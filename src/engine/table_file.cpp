@@ -121,14 +121,42 @@ TableFile::TableFile(Env& env, std::string dataPath, AccessMode mode)
              "Tabela " + path_ + " jest otwarta na wyłączność przez inny program.");
     }
     recoverJournal();
-    readHeaderFromDisk(hdr_, hdrImage_);
-    if (hdr_.encrypted)
-        fail(ErrorCode::Unsupported, "Tabela " + path_ + " jest zaszyfrowana; program nie "
-                                     "obsługuje tabel chronionych hasłem.");
-    blocks_ = std::make_unique<Pager>(data_.get(), kDataFileId, hdr_.headerSize, hdr_.blockSize(),
-                                      2048);
-    validateChain(false);
-    loadIndexes();
+    // Another program may be applying a change while the header and the indexes are read
+    // one after the other; an index then looks stale or damaged although nothing is wrong.
+    // Such a reading is taken again once that program is done.
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+    for (;;) {
+        readHeaderFromDisk(hdr_, hdrImage_);
+        if (hdr_.encrypted)
+            fail(ErrorCode::Unsupported, "Tabela " + path_ + " jest zaszyfrowana; program nie "
+                                         "obsługuje tabel chronionych hasłem.");
+        blocks_ = std::make_unique<Pager>(data_.get(), kDataFileId, hdr_.headerSize,
+                                          hdr_.blockSize(), 2048);
+        validateChain(false);
+        try {
+            loadIndexes();
+            return;
+        } catch (const EngineError& e) {
+            const bool indexProblem =
+                e.code() == ErrorCode::StaleIndex || e.code() == ErrorCode::Corrupt;
+            if (!indexProblem || !anotherWriterAtWork() ||
+                std::chrono::steady_clock::now() > deadline)
+                throw;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+}
+
+bool TableFile::anotherWriterAtWork() {
+    if (data_->tryLock(kWriteLockOffset, 1, LockKind::Shared)) {
+        data_->unlock(kWriteLockOffset, 1);
+    } else {
+        return true;
+    }
+    // Done by now, but the header read before it finished is no longer the one on disk.
+    std::vector<std::byte> prefix(std::min<std::size_t>(px::kHeaderPrefix, hdrImage_.size()));
+    data_->readExact(0, prefix);
+    return !std::equal(prefix.begin(), prefix.end(), hdrImage_.begin());
 }
 
 void TableFile::validateChain(bool walk) {

@@ -157,6 +157,8 @@ private:
     void readHeaderFromDisk(px::Header& out, std::vector<std::byte>& image);
     void validateChain(bool walk);
     void recoverJournal();
+    // True while another program holds the write lock or after it changed the header read.
+    bool anotherWriterAtWork();
     void rebuildPhysicalOrder();
     void stampIndexes();
     void collectWrites(std::vector<JournalWrite>& out);
