@@ -759,6 +759,8 @@ void TKadF::pageChanged(int index) {
         page->pageShown();
         if (page->importsData()) setToolbarVisible(importButton_, true);
     }
+    // A hint of a toolbar button hidden under the pointer would stay over the count text.
+    Stan_->clearMessage();
 }
 
 void TKadF::showEvent(QShowEvent* event) {

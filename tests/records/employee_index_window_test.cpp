@@ -515,8 +515,11 @@ TEST_F(EmployeeIndexTest, PagesSwitchTheToolbarAndKeysWorkOnEveryPage) {
     // Enter on a card of the index opens its first form page.
     goToEmployee(2);
     window->XDBGrid1().setFocus();
+    // The hint of a button that the page change hides does not stay over the count.
+    window->Stan().showMessage(QStringLiteral("Kasowanie pozycji"));
     QTest::keyClick(&window->XDBGrid1(), Qt::Key_Return);
     EXPECT_EQ(pages.currentIndex(), 1);
+    EXPECT_TRUE(window->Stan().currentMessage().isEmpty());
     QApplication::processEvents();  // the toolbar lays itself out again
     EXPECT_FALSE(window->copyButton().isVisible());
     EXPECT_FALSE(window->deleteButton().isVisible());
