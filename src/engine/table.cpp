@@ -454,67 +454,43 @@ void Table::checkBrowseMode() {
     if (state_ == TableState::Edit || state_ == TableState::Insert) post();
 }
 
-void Table::first() {
+void Table::first() { moveToEnd(false); }
+void Table::last() { moveToEnd(true); }
+void Table::next() { step(true); }
+void Table::prior() { step(false); }
+
+void Table::moveToEnd(bool toLast) {
     requireOpen();
     checkBrowseMode();
     file_->refreshIfChanged();
     updateRange();
-    auto e = firstEntry();
+    // The end moved to is always reached; the other one only when there is no row at all.
+    bool& reached = toLast ? eof_ : bof_;
+    bool& opposite = toLast ? bof_ : eof_;
+    auto e = toLast ? lastEntry() : firstEntry();
     if (e) {
         setCurrent(*e);
-        eof_ = false;
+        opposite = false;
     } else {
         clearCurrent();
-        eof_ = true;
+        opposite = true;
     }
-    bof_ = true;
+    reached = true;
     notifyScroll();
 }
 
-void Table::last() {
+void Table::step(bool forward) {
     requireOpen();
     checkBrowseMode();
-    file_->refreshIfChanged();
-    updateRange();
-    auto e = lastEntry();
-    if (e) {
-        setCurrent(*e);
-        bof_ = false;
-    } else {
-        clearCurrent();
-        bof_ = true;
-    }
-    eof_ = true;
-    notifyScroll();
-}
-
-void Table::next() {
-    requireOpen();
-    checkBrowseMode();
+    bool& end = forward ? eof_ : bof_;
     if (curKey_.empty()) {
-        eof_ = true;
+        end = true;
         return;
     }
-    auto e = scan(file_->seek(order_, curKey_, TableFile::Seek::GT), true);
+    auto e = scan(file_->seek(order_, curKey_, forward ? TableFile::Seek::GT : TableFile::Seek::LT),
+                  forward);
     if (!e) {
-        eof_ = true;
-        return;
-    }
-    setCurrent(*e);
-    bof_ = eof_ = false;
-    notifyScroll();
-}
-
-void Table::prior() {
-    requireOpen();
-    checkBrowseMode();
-    if (curKey_.empty()) {
-        bof_ = true;
-        return;
-    }
-    auto e = scan(file_->seek(order_, curKey_, TableFile::Seek::LT), false);
-    if (!e) {
-        bof_ = true;
+        end = true;
         return;
     }
     setCurrent(*e);

@@ -168,6 +168,8 @@ private:
     void requireOpen() const;
     void requireWritable() const;
     void checkBrowseMode();
+    void moveToEnd(bool toLast);  // first() and last()
+    void step(bool forward);      // next() and prior()
     void setState(TableState s);
     void rebuildFieldList();
     void switchOrder(int order);
