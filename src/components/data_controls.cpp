@@ -84,17 +84,23 @@ void followField(QObject* control, DataSource* source, const FieldLink& link,
     if (rowMoved) QObject::connect(source, &DataSource::rowChanged, control, rowMoved);
 }
 
+// The same for a control that keeps what is typed until it is written: it registers as a
+// pending editor, and moving to another row without leaving the control drops what was
+// typed for the old one.
+void followTypedField(PendingEditor* editor, QObject* control, DataSource* source,
+                      const FieldLink& link, bool& pending, const std::function<void()>& refresh) {
+    source->addPendingEditor(editor);
+    followField(control, source, link, refresh, [&pending, refresh] {
+        pending = false;
+        refresh();
+    });
+}
+
 }  // namespace
 
 DbEdit::DbEdit(DataSource* source, const QString& column, QWidget* parent)
     : QLineEdit(parent), link_(source, column) {
-    source->addPendingEditor(this);
-    followField(this, source, link_, [this] { refresh(); }, [this] {
-        // Moving to another row without leaving the control drops what was typed for the
-        // old one.
-        pending_ = false;
-        refresh();
-    });
+    followTypedField(this, this, source, link_, pending_, [this] { refresh(); });
     connect(this, &QLineEdit::textEdited, this, &DbEdit::userEdited);
     refresh();
 }
@@ -306,13 +312,7 @@ DbComboBox::DbComboBox(DataSource* source, const QString& column, bool listOnly,
     : QComboBox(parent), link_(source, column), listOnly_(listOnly) {
     setEditable(!listOnly);
     setInsertPolicy(QComboBox::NoInsert);
-    source->addPendingEditor(this);
-    followField(this, source, link_, [this] { refresh(); }, [this] {
-        // Moving to another row without leaving the control drops what was typed for the
-        // old one.
-        pending_ = false;
-        refresh();
-    });
+    followTypedField(this, this, source, link_, pending_, [this] { refresh(); });
     connect(this, &QComboBox::currentTextChanged, this, &DbComboBox::userChanged);
     refresh();
 }
@@ -376,13 +376,7 @@ void DbComboBox::focusOutEvent(QFocusEvent* event) {
 
 DbMemo::DbMemo(DataSource* source, const QString& column, QWidget* parent)
     : QPlainTextEdit(parent), link_(source, column) {
-    source->addPendingEditor(this);
-    followField(this, source, link_, [this] { refresh(); }, [this] {
-        // Moving to another row without leaving the control drops what was typed for the
-        // old one.
-        pending_ = false;
-        refresh();
-    });
+    followTypedField(this, this, source, link_, pending_, [this] { refresh(); });
     connect(this, &QPlainTextEdit::textChanged, this, [this] {
         if (loading_ || isReadOnly()) return;
         pending_ = true;
