@@ -50,6 +50,10 @@ public:
     virtual void remove(const std::string& path) = 0;                         // missing: no error
     virtual void rename(const std::string& from, const std::string& to) = 0;  // replaces `to`
     virtual std::vector<std::string> listDir(const std::string& dir) = 0;      // plain names
+    // Creates one folder; one that exists already is no error.
+    virtual void createDir(const std::string& dir) = 0;
+    // Removes an empty folder; a missing or non-empty one stays as it is (no error).
+    virtual void removeDir(const std::string& dir) = 0;
     virtual void syncDir(const std::string& dir) = 0;
     // True when the file carries the read-only attribute (no write permission).
     virtual bool isReadOnly(const std::string& path) = 0;

@@ -32,6 +32,7 @@ std::uint32_t Pager::pagesInFile() {
     std::uint64_t size = file_->size();
     if (size <= base_) return 0;
     std::uint64_t pages = (size - base_) / pageSize_;
+    if (partialMinimum_ > 0 && (size - base_) % pageSize_ >= partialMinimum_) ++pages;
     if (pages >= UINT32_MAX)
         fail(ErrorCode::Corrupt,
              "Plik " + file_->path() + " jest uszkodzony: ma zbyt wiele stron.");
@@ -53,7 +54,14 @@ std::vector<std::byte>& Pager::load(std::uint32_t n) {
         lru_.pop_back();
     }
     bytes.resize(pageSize_);
-    file_->readExact(base_ + std::uint64_t(n) * pageSize_, bytes);
+    const std::uint64_t at = base_ + std::uint64_t(n) * pageSize_;
+    if (partialMinimum_ > 0 && n + 1 == filePages_) {
+        const std::size_t got = file_->read(at, bytes);
+        if (got < partialMinimum_) failBeyond(*file_, n);
+        std::fill(bytes.begin() + std::ptrdiff_t(got), bytes.end(), std::byte{0});
+    } else {
+        file_->readExact(at, bytes);
+    }
     if (check_) check_(n, bytes.data());
     lru_.push_front(n);
     auto& page = clean_[n];
@@ -171,6 +179,13 @@ void Pager::setPageCheck(PageCheck check) {
     check_ = std::move(check);
     clean_.clear();
     lru_.clear();
+}
+
+void Pager::allowPartialLastPage(std::size_t minimumBytes) {
+    partialMinimum_ = std::min(minimumBytes, pageSize_);
+    clean_.clear();
+    lru_.clear();
+    filePages_ = pageCount_ = pagesInFile();
 }
 
 }  // namespace lumiro::engine

@@ -54,6 +54,11 @@ public:
     using PageCheck = std::function<void(std::uint32_t n, const std::byte* page)>;
     void setPageCheck(PageCheck check);
 
+    // Lets the file end inside its last page, as data files of other engines may: such a
+    // page counts when it has at least `minimumBytes` and reads as zeros past the end.
+    // Call before any read.
+    void allowPartialLastPage(std::size_t minimumBytes);
+
 private:
     std::vector<std::byte>& load(std::uint32_t n);
     void keepClean(std::uint32_t n, std::vector<std::byte>&& bytes);
@@ -64,6 +69,7 @@ private:
     std::uint64_t base_;
     std::size_t pageSize_;
     std::size_t maxClean_;
+    std::size_t partialMinimum_ = 0;  // 0: only whole pages count
     std::uint32_t filePages_ = 0;
     std::uint32_t pageCount_ = 0;
     std::unordered_map<std::uint32_t, std::vector<std::byte>> dirtyPages_;

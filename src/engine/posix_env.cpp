@@ -187,6 +187,13 @@ public:
         return (st.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0;
     }
 
+    void createDir(const std::string& dir) override {
+        if (::mkdir(dir.c_str(), 0777) == 0 || errno == EEXIST) return;
+        failOs("Nie można utworzyć folderu", dir, errno);
+    }
+
+    void removeDir(const std::string& dir) override { ::rmdir(dir.c_str()); }
+
     void makeWritable(const std::string& path) override {
         struct stat st {};
         if (::stat(path.c_str(), &st) != 0) return;

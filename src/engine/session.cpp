@@ -5,6 +5,7 @@
 
 #include "cp1250.h"
 #include "error.h"
+#include "file_names.h"
 #include "paradox_format.h"
 #include "table.h"
 #include "table_file.h"
@@ -22,7 +23,7 @@ bool hasDbExtension(const std::string& path) {
     auto slash = path.find_last_of('/');
     auto dot = path.find_last_of('.');
     if (dot == std::string::npos || (slash != std::string::npos && dot < slash)) return false;
-    return upper(path.substr(dot + 1)) == "DB";
+    return sameFileName(path.substr(dot + 1), "DB");
 }
 
 std::string stemOf(const std::string& dataPath) {
@@ -86,49 +87,14 @@ std::string Session::resolveDataPath(const std::string& pathIn) {
     if (path.empty()) fail(ErrorCode::InvalidArgument, "Nie podano nazwy tabeli.");
     if (!hasDbExtension(path)) path += ".DB";
 
-    // Resolve each component without regard to case, as far as the components exist.
-    std::string resolved;
-    std::size_t pos = 0;
-    if (path[0] == '/') {
-        resolved = "/";
-        pos = 1;
-    }
-    bool missing = false;
-    while (pos <= path.size()) {
-        auto next = path.find('/', pos);
-        if (next == std::string::npos) next = path.size();
-        std::string comp = path.substr(pos, next - pos);
-        pos = next + 1;
-        if (comp.empty() || comp == ".") {
-            if (next >= path.size()) break;
-            continue;
-        }
-        std::string candidate = resolved.empty() ? comp : joinPath(resolved, comp);
-        if (!missing && comp != ".." && !env_.exists(candidate)) {
-            std::string found;
-            try {
-                std::string u = upper(comp);
-                for (const auto& name : env_.listDir(resolved.empty() ? "." : resolved))
-                    if (upper(name) == u) {
-                        found = name;
-                        break;
-                    }
-            } catch (const EngineError&) {
-            }
-            if (!found.empty()) candidate = resolved.empty() ? found : joinPath(resolved, found);
-            else missing = true;
-        }
-        resolved = candidate;
-        if (next >= path.size()) break;
-    }
-    return resolved;
+    return resolveExisting(env_, path).path;
 }
 
 std::vector<std::string> Session::companionFiles(const std::string& dataPath) {
     std::vector<std::string> out;
     std::string stem = stemOf(dataPath);
     std::string dir = dirName(stem);
-    std::string prefix = upper(baseName(stem) + ".");
+    std::string prefix = fileNameKey(baseName(stem) + ".");
     std::vector<std::string> names;
     try {
         names = env_.listDir(dir.empty() ? "." : dir);
@@ -136,7 +102,7 @@ std::vector<std::string> Session::companionFiles(const std::string& dataPath) {
         return out;
     }
     for (const auto& name : names) {
-        std::string u = upper(name);
+        std::string u = fileNameKey(name);
         if (u.size() > prefix.size() && u.compare(0, prefix.size(), prefix) == 0 &&
             u.find('.', prefix.size()) == std::string::npos)
             out.push_back(joinPath(dir, name));
@@ -278,6 +244,46 @@ void Session::renameTable(const std::string& from, const std::string& to) {
     }
     env_.rename(src, dst);
     env_.syncDir(dirName(dst).empty() ? "." : dirName(dst));
+}
+
+void Session::copyTable(const std::string& from, const std::string& to) {
+    std::string src = resolveDataPath(from);
+    std::string dst = resolveDataPath(to);
+    if (!env_.exists(src)) fail(ErrorCode::NotFound, "Tabela " + src + " nie istnieje.");
+    if (env_.exists(dst)) fail(ErrorCode::AlreadyExists, "Tabela " + dst + " już istnieje.");
+    const std::string dstStem = stemOf(dst);
+    std::vector<std::pair<std::string, std::string>> copies;  // source, target
+    for (const auto& f : companionFiles(src))
+        if (f != src) copies.emplace_back(f, dstStem + f.substr(f.find_last_of('.')));
+    copies.emplace_back(src, dst);
+    std::vector<std::string> made;
+    try {
+        for (const auto& [source, target] : copies) {
+            const std::string tmp = target + ".tmp";
+            {
+                auto in = env_.open(source, OpenMode::ReadOnly);
+                auto out = env_.open(tmp, OpenMode::CreateOrTrunc);
+                made.push_back(tmp);
+                std::vector<std::byte> chunk(1 << 20);
+                std::uint64_t at = 0;
+                for (std::size_t n; (n = in->read(at, chunk)) > 0; at += n)
+                    out->write(at, std::span(chunk).first(n));
+                out->sync();
+            }
+            env_.rename(tmp, target);
+            made.back() = target;
+        }
+        env_.syncDir(dirName(dst).empty() ? "." : dirName(dst));
+    } catch (...) {
+        // The data file is renamed last, so until then nothing carries the table's name.
+        for (const auto& f : made) {
+            try {
+                env_.remove(f);
+            } catch (...) {
+            }
+        }
+        throw;
+    }
 }
 
 }  // namespace lumiro::engine

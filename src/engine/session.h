@@ -36,6 +36,10 @@ public:
     void deleteTable(const std::string& path);
     // Renames the data file and every companion file; the new name must be free.
     void renameTable(const std::string& from, const std::string& to);
+    // Copies the data file and every companion file byte for byte, the source being only
+    // read; the new name must be free. Each copy is complete under a temporary name before
+    // it takes its own, the data file last, so the table appears whole or not at all.
+    void copyTable(const std::string& from, const std::string& to);
     bool tableExists(const std::string& path);
 
     // The data file's path as found on disk: backslashes become '/', ".DB" is added when

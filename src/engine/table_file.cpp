@@ -10,6 +10,8 @@
 
 #include "cp1250.h"
 #include "error.h"
+#include "file_names.h"
+#include "memory_file.h"
 
 namespace lumiro::engine {
 
@@ -132,6 +134,9 @@ TableFile::TableFile(Env& env, std::string dataPath, AccessMode mode)
                                          "obsługuje tabel chronionych hasłem.");
         blocks_ = std::make_unique<Pager>(data_.get(), kDataFileId, hdr_.headerSize,
                                           hdr_.blockSize(), 2048);
+        // Other engines may end the file right after the last record instead of filling
+        // the last block.
+        blocks_->allowPartialLastPage(px::kBlockHeaderSize);
         validateChain(false);
         try {
             loadIndexes();
@@ -165,11 +170,20 @@ void TableFile::validateChain(bool walk) {
     // bytes a block, but one read each, which a cold cache makes slow for large tables)
     // waits until the first change, before anything is written.
     const std::uint64_t size = data_->size();
-    const std::uint64_t pages =
-        size > hdr_.headerSize ? (size - hdr_.headerSize) / hdr_.blockSize() : 0;
+    const std::uint64_t pages = blocks_->pageCount();
     auto bad = [&](const std::string& why) {
         fail(ErrorCode::Corrupt, "Plik " + path_ + " jest uszkodzony: " + why + ".");
     };
+    // A last block cut short must still hold every record it counts.
+    const std::uint64_t tail =
+        size > hdr_.headerSize ? (size - hdr_.headerSize) % hdr_.blockSize() : 0;
+    if (tail >= px::kBlockHeaderSize && pages > 0) {
+        std::vector<std::byte> head(px::kBlockHeaderSize);
+        data_->readExact(hdr_.blockOffset(std::uint32_t(pages)), head);
+        auto bh = px::readBlockHeader(head.data(), hdr_, path_);
+        if (px::kBlockHeaderSize + std::uint64_t(bh.recordCount) * hdr_.recordSize > tail)
+            bad("ostatni blok pliku jest obcięty");
+    }
     if (hdr_.firstBlock > pages || hdr_.lastBlock > pages || hdr_.usedBlocks > pages)
         bad("nagłówek wskazuje bloki spoza pliku");
     if ((hdr_.firstBlock == 0) != (hdr_.lastBlock == 0))
@@ -217,10 +231,10 @@ std::string TableFile::companionPath(const std::string& ext) const {
     // Prefer an existing file of any letter case.
     std::string dir = dirName(stem_);
     std::string base = baseName(stem_);
-    std::string wanted = upper(base + "." + ext);
+    std::string wanted = fileNameKey(base + "." + ext);
     try {
         for (const auto& name : env_.listDir(dir))
-            if (upper(name) == wanted) return joinPath(dir, name);
+            if (fileNameKey(name) == wanted) return joinPath(dir, name);
     } catch (const EngineError&) {
     }
     return stem_ + "." + ext;
@@ -229,9 +243,9 @@ std::string TableFile::companionPath(const std::string& ext) const {
 std::vector<std::string> TableFile::existingCompanions() const {
     std::vector<std::string> out;
     std::string dir = dirName(stem_);
-    std::string prefix = upper(baseName(stem_) + ".");
+    std::string prefix = fileNameKey(baseName(stem_) + ".");
     for (const auto& name : env_.listDir(dir)) {
-        std::string u = upper(name);
+        std::string u = fileNameKey(name);
         if (u.size() > prefix.size() && u.compare(0, prefix.size(), prefix) == 0)
             out.push_back(joinPath(dir, name));
     }
@@ -239,7 +253,8 @@ std::vector<std::string> TableFile::existingCompanions() const {
 }
 
 bool TableFile::isIndexCompanion(const std::string& file) {
-    std::string ext = upper(file.substr(file.find_last_of('.') + 1));
+    std::string ext = fileNameKey(file.substr(file.find_last_of('.') + 1));
+    for (auto& c : ext) c = char(std::toupper(static_cast<unsigned char>(c)));
     auto hex = [](char c) { return (c >= '0' && c <= '9') || (c >= 'A' && c <= 'F'); };
     if (ext == "PX") return true;
     if (ext.size() != 3 || (ext[0] != 'X' && ext[0] != 'Y')) return false;
@@ -398,20 +413,25 @@ std::optional<IndexDef> TableFile::readDescriptor(const std::string& descPath) {
     return def;
 }
 
-void TableFile::writeDescriptor(const Index& index) {
+std::string TableFile::descriptorText(const Index& index) {
     std::string body = std::string(kDescriptorMagic) + "\nname=" + index.def.name +
                        "\nfields=" + joinFields(index.def.fields) + "\noptions=";
     std::string opts;
     if (index.def.unique) opts += "unique";
     if (index.def.caseInsensitive) opts += opts.empty() ? "nocase" : ",nocase";
     body += (opts.empty() ? "-" : opts) + "\n";
-    std::string text = body + "crc=" + std::to_string(crc32Of(body)) + "\n";
+    return body + "crc=" + std::to_string(crc32Of(body)) + "\n";
+}
+
+void TableFile::writeSmallFile(const std::string& path, const std::string& text) {
+    auto f = env_.open(path, OpenMode::CreateOrTrunc);
+    f->write(0, std::as_bytes(std::span(text.data(), text.size())));
+    f->sync();
+}
+
+void TableFile::writeDescriptor(const Index& index) {
     std::string tmp = index.descPath + ".tmp";
-    {
-        auto f = env_.open(tmp, OpenMode::CreateOrTrunc);
-        f->write(0, std::as_bytes(std::span(text.data(), text.size())));
-        f->sync();
-    }
+    writeSmallFile(tmp, descriptorText(index));
     env_.rename(tmp, index.descPath);
     env_.syncDir(dirName(index.descPath));
 }
@@ -479,22 +499,35 @@ void TableFile::loadIndexes() {
     }
 
     if (foreign && writable()) {
-        // Companions written by another Paradox engine: keep the data file, build ours.
+        // Companions written by another Paradox engine: build ours in their place. The data
+        // file is left as it is.
         dropIndexes();
         lockWrite();
+        bool converted = false;
         try {
-            convertForeignCompanions();
+            // Another program of ours may have done it while we looked.
+            if (primaryIndexIsForeign()) {
+                installIndexes(recoverableDefs(), IndexHome::Files);
+                converted = true;
+            }
         } catch (...) {
             unlockWrite();
             throw;
         }
         unlockWrite();
+        if (!converted) loadIndexes();
         return;
     }
     if (foreign)
         note(ErrorCode::StaleIndex, "Indeksy tabeli " + path_ +
                                         " zapisał inny program; otwórz tabelę do zapisu, aby je przebudować.");
     if (problems.empty()) return;
+    if (mode_ == AccessMode::ReadOnly && !anotherWriterAtWork()) {
+        // Nothing may be written here, and the table is to be read as it is: each order is
+        // built in memory from the data file, whatever the index files beside it hold.
+        installIndexes(recoverableDefs(), IndexHome::Memory);
+        return;
+    }
     if (mode_ == AccessMode::Exclusive) {
         for (auto& p : problems) openProblems_.push_back(p.second);
         // Without a sound primary index the secondary ones cannot be used either.
@@ -569,18 +602,11 @@ std::vector<IndexDef> TableFile::recoverableDefs() {
     return defs;
 }
 
-void TableFile::convertForeignCompanions() {
-    auto defs = recoverableDefs();
-    removeIndexCompanions();
-    // Under the write lock: nobody else can write while our indexes take their place.
-    converting_ = true;
-    try {
-        for (const auto& d : defs) addIndex(d);
-    } catch (...) {
-        converting_ = false;
-        throw;
-    }
-    converting_ = false;
+bool TableFile::primaryIndexIsForeign() {
+    const std::string pxPath = companionPath("PX");
+    if (!env_.exists(pxPath)) return false;
+    auto probe = env_.open(pxPath, OpenMode::ReadOnly);
+    return readWhole(*probe, 8).compare(0, 6, kIndexMagic) != 0;
 }
 
 // ---------------------------------------------------------------------------------------
@@ -794,6 +820,10 @@ void TableFile::refreshIfChanged() {
     hdrImage_ = std::move(image);
     blocks_->invalidate();
     physicalValid_ = false;
+    if (memoryIndexes_) {
+        installIndexes(indexDefs(), IndexHome::Memory);
+        return;
+    }
     for (Index* idx : [&] {
              std::vector<Index*> all;
              if (primary_) all.push_back(primary_.get());
@@ -1061,7 +1091,16 @@ void TableFile::freeLastSlot() {
         px::writeBlockHeader(p, bh, hdr_);
         return;
     }
-    std::uint16_t prev = bh.prev;
+    // The block before it in the chain. Other engines do not always keep the backward links
+    // right, and the chain is what readers follow, so it is found by walking the chain.
+    std::uint32_t prev = 0;
+    for (std::uint32_t b = hdr_.firstBlock, guard = 0; b != last;) {
+        if (b == 0 || b > blocks_->pageCount() || ++guard > blocks_->pageCount())
+            fail(ErrorCode::Corrupt, "Plik " + path_ + " jest uszkodzony: łańcuch bloków jest błędny.");
+        prev = b;
+        b = px::readBlockHeader(blocks_->read(b - 1), hdr_, path_).next;
+    }
+    p = blocks_->write(last - 1);
     // A free block says it holds nothing, for readers that walk blocks by number.
     std::memset(p, 0, hdr_.blockSize());
     px::writeBlockHeader(p, px::BlockHeader{}, hdr_);
@@ -1073,7 +1112,7 @@ void TableFile::freeLastSlot() {
     } else {
         hdr_.firstBlock = 0;
     }
-    hdr_.lastBlock = prev;
+    hdr_.lastBlock = std::uint16_t(prev);
     hdr_.usedBlocks -= 1;
     if (last == blocks_->pageCount()) blocks_->truncate(last - 1);
 }
@@ -1191,7 +1230,7 @@ void TableFile::deleteRecord(std::uint32_t locator, std::span<const std::byte> b
 // ---------------------------------------------------------------------------------------
 // Index building, verification
 
-void TableFile::buildIndexFile(Index& index, std::vector<IndexEntry>& entries) {
+void TableFile::sortEntries(const Index& index, std::vector<IndexEntry>& entries) const {
     std::sort(entries.begin(), entries.end(),
               [](const IndexEntry& a, const IndexEntry& b) { return a.key < b.key; });
     for (std::size_t i = 1; i < entries.size(); ++i)
@@ -1199,6 +1238,18 @@ void TableFile::buildIndexFile(Index& index, std::vector<IndexEntry>& entries) {
             fail(ErrorCode::KeyViolation, "Nie można utworzyć indeksu " +
                                               (index.def.name.empty() ? std::string("głównego") : index.def.name) +
                                               " tabeli " + path_ + ": klucze się powtarzają.");
+    if (index.def.unique && !index.def.primary) {
+        // The entries of a secondary index end with the primary key; its own columns must
+        // not repeat.
+        for (std::size_t i = 1; i < entries.size(); ++i)
+            if (std::equal(entries[i].key.begin(), entries[i].key.begin() + std::ptrdiff_t(index.ownKeySize),
+                           entries[i - 1].key.begin()))
+                fail(ErrorCode::KeyViolation,
+                     "Nie można utworzyć indeksu " + index.def.name + ": wartości się powtarzają.");
+    }
+}
+
+IndexMeta TableFile::metaFor(const Index& index) const {
     IndexMeta meta;
     meta.name = index.def.name;
     for (int f : index.fieldNos) meta.fieldNumbers.push_back(std::uint16_t(f));
@@ -1211,20 +1262,171 @@ void TableFile::buildIndexFile(Index& index, std::vector<IndexEntry>& entries) {
     meta.dataRecordCount = hdr_.recordCount;
     if (index.def.primary)
         for (const auto& s : secondaries_) meta.secondaryNames.push_back(s->def.name);
+    return meta;
+}
+
+void TableFile::writeIndexFile(const Index& index, const IndexMeta& meta,
+                               const std::vector<IndexEntry>& sorted, const std::string& path) {
+    auto f = env_.open(path, OpenMode::CreateOrTrunc);
+    Pager pager(f.get(), index.fileId, 0, kIndexPageSize, 64);
+    BTree::build(pager, meta, sorted);
+    pager.apply();
+    f->sync();
+}
+
+void TableFile::buildIndexFile(Index& index, std::vector<IndexEntry>& entries) {
+    sortEntries(index, entries);
     std::string tmp = index.treePath + ".tmp";
-    {
-        auto f = env_.open(tmp, OpenMode::CreateOrTrunc);
-        Pager pager(f.get(), index.fileId, 0, kIndexPageSize, 64);
-        BTree::build(pager, meta, entries);
-        pager.apply();
-        f->sync();
-    }
+    writeIndexFile(index, metaFor(index), entries, tmp);
     index.file.reset();
     index.tree.reset();
     index.pager.reset();
     env_.rename(tmp, index.treePath);
     env_.syncDir(dirName(index.treePath));
     loadIndexFile(index, false);
+}
+
+void TableFile::installIndexes(const std::vector<IndexDef>& defs, IndexHome home) {
+    dropIndexes();
+    memoryIndexes_ = false;
+    const bool files = home == IndexHome::Files;
+    if (files) {
+        // Index files that disagree with the header would make the table refuse to open
+        // afterwards; a header that disagrees with its blocks is damage to report instead.
+        if (!chainChecked_) validateChain(true);
+        checkpointJournal();
+    }
+    if (hdr_.keyFieldCount == 0) {
+        if (files) removeIndexCompanions();
+        return;
+    }
+    // The primary key is what the data file says it is; the definitions add the secondaries.
+    IndexDef pdef;
+    pdef.primary = pdef.unique = true;
+    for (int i = 0; i < hdr_.keyFieldCount && i < int(hdr_.fields.size()); ++i)
+        pdef.fields.push_back(hdr_.fields[i].name);
+    struct Built {
+        std::unique_ptr<Index> index;
+        std::vector<IndexEntry> entries;
+    };
+    Built primary{makeIndex(pdef, -1), {}};
+    primary.entries = collectEntries(*primary.index);
+    sortEntries(*primary.index, primary.entries);
+    // The secondary entries embed the primary key, which keyOf takes from primary_.
+    primary_ = std::move(primary.index);
+    std::vector<Built> built;
+    try {
+        for (const IndexDef& d : defs) {
+            if (d.primary) continue;
+            bool twice = false;
+            for (const auto& b : built) twice = twice || sameName(b.index->def.name, d.name);
+            if (twice || d.name.empty() || int(built.size()) >= kMaxSecondaries) continue;
+            IndexDef sd = d;
+            sd.primary = false;
+            Built b;
+            try {
+                b.index = makeIndex(sd, int(built.size()));
+            } catch (const EngineError& e) {
+                // A definition that does not fit the table (a damaged descriptor, a column
+                // gone) gives no index; the others are still built.
+                if (e.code() != ErrorCode::InvalidArgument) throw;
+                continue;
+            }
+            b.entries = collectEntries(*b.index);
+            try {
+                sortEntries(*b.index, b.entries);
+            } catch (const EngineError& e) {
+                // Reading needs the order, not the promise that values do not repeat.
+                if (files || e.code() != ErrorCode::KeyViolation) throw;
+                b.index->def.unique = false;
+                sortEntries(*b.index, b.entries);
+            }
+            built.push_back(std::move(b));
+        }
+    } catch (...) {
+        dropIndexes();
+        throw;
+    }
+    primary.index = std::move(primary_);
+    std::vector<std::unique_ptr<Index>> secondaries;
+    for (auto& b : built) secondaries.push_back(std::move(b.index));
+    IndexMeta primaryMeta = metaFor(*primary.index);
+    for (const auto& idx : secondaries) primaryMeta.secondaryNames.push_back(idx->def.name);
+
+    auto install = [&](Index& idx, const IndexMeta& meta, const std::vector<IndexEntry>& entries) {
+        if (files) {
+            loadIndexFile(idx, false);
+            return;
+        }
+        idx.file = std::make_unique<MemoryFile>(idx.treePath);
+        idx.pager = std::make_unique<Pager>(idx.file.get(), idx.fileId, 0, kIndexPageSize, 64);
+        BTree::build(*idx.pager, meta, entries);
+        idx.pager->apply();
+        idx.tree = std::make_unique<BTree>(*idx.pager, idx.treePath);
+    };
+    try {
+        if (files) {
+            // Every new file is complete under a temporary name before any takes its place.
+            // The secondaries go in first and the primary index, which lists them, last: a
+            // crash in between leaves an old primary index that the next open replaces.
+            for (std::size_t n = 0; n < secondaries.size(); ++n) {
+                const Index& idx = *secondaries[n];
+                writeIndexFile(idx, metaFor(idx), built[n].entries, idx.treePath + ".tmp");
+                writeSmallFile(idx.descPath + ".tmp", descriptorText(idx));
+            }
+            writeIndexFile(*primary.index, primaryMeta, primary.entries,
+                           primary.index->treePath + ".tmp");
+            std::vector<std::string> kept;
+            for (const auto& idx : secondaries) {
+                env_.rename(idx->treePath + ".tmp", idx->treePath);
+                env_.rename(idx->descPath + ".tmp", idx->descPath);
+                kept.push_back(fileNameKey(idx->treePath));
+                kept.push_back(fileNameKey(idx->descPath));
+            }
+            env_.rename(primary.index->treePath + ".tmp", primary.index->treePath);
+            kept.push_back(fileNameKey(primary.index->treePath));
+            // Index files of another engine, and ours beyond the new set, are not needed.
+            for (const auto& file : existingCompanions())
+                if (isIndexCompanion(file) &&
+                    std::find(kept.begin(), kept.end(), fileNameKey(file)) == kept.end())
+                    env_.remove(file);
+            env_.syncDir(dirName(path_));
+        }
+        install(*primary.index, primaryMeta, primary.entries);
+        for (std::size_t n = 0; n < secondaries.size(); ++n)
+            install(*secondaries[n], metaFor(*secondaries[n]), built[n].entries);
+    } catch (...) {
+        dropIndexes();
+        if (files) {
+            auto removeQuietly = [&](const std::string& p) {
+                try {
+                    env_.remove(p);
+                } catch (...) {
+                }
+            };
+            removeQuietly(primary.index->treePath + ".tmp");
+            for (const auto& idx : secondaries) {
+                removeQuietly(idx->treePath + ".tmp");
+                removeQuietly(idx->descPath + ".tmp");
+            }
+        }
+        throw;
+    }
+    primary_ = std::move(primary.index);
+    secondaries_ = std::move(secondaries);
+    memoryIndexes_ = !files;
+}
+
+void TableFile::checkpointJournal() {
+    // Index files are replaced outside the journal: no older image of them may stay in it
+    // to be replayed over the new files.
+    if (!journal_) {
+        const std::string jpath = companionPath("JNL");
+        if (!env_.exists(jpath) || !writable()) return;
+        journal_ = std::make_unique<Journal>(env_, jpath);
+    }
+    if (journal_->pendingBytes() > 0 || journal_->needsRecovery())
+        journal_->checkpoint([this](std::uint8_t id) { return fileById(id); });
 }
 
 std::vector<IndexEntry> TableFile::collectEntries(const Index& index) {
@@ -1278,16 +1480,6 @@ void TableFile::addSecondary(const IndexDef& def) {
     sd.primary = false;
     auto sidx = makeIndex(sd, n);
     auto entries = collectEntries(*sidx);
-    if (sd.unique) {
-        std::vector<std::vector<std::byte>> owns;
-        owns.reserve(entries.size());
-        for (const auto& x : entries)
-            owns.emplace_back(x.key.begin(), x.key.begin() + std::ptrdiff_t(sidx->ownKeySize));
-        std::sort(owns.begin(), owns.end());
-        if (std::adjacent_find(owns.begin(), owns.end()) != owns.end())
-            fail(ErrorCode::KeyViolation,
-                 "Nie można utworzyć indeksu " + sd.name + ": wartości się powtarzają.");
-    }
     buildIndexFile(*sidx, entries);
     writeDescriptor(*sidx);
     secondaries_.push_back(std::move(sidx));
@@ -1302,12 +1494,9 @@ void TableFile::addIndex(const IndexDef& defIn) {
     try {
         if (blocks_->dirty())
             fail(ErrorCode::InvalidState, "Nie można dodać indeksu w trakcie zapisu rekordów.");
-        // Index files are replaced outside the journal: no older image of them may stay
-        // in it to be replayed over the new files.
-        if (journal_->pendingBytes() > 0 || journal_->needsRecovery())
-            journal_->checkpoint([this](std::uint8_t id) { return fileById(id); });
+        checkpointJournal();
         if (def.primary) {
-            if (mode_ != AccessMode::Exclusive && !converting_)
+            if (mode_ != AccessMode::Exclusive)
                 fail(ErrorCode::InvalidState, "Dodanie indeksu głównego wymaga otwarcia tabeli " +
                                                   path_ + " na wyłączność.");
             def.unique = true;
@@ -1351,10 +1540,8 @@ void TableFile::rebuildIndexes() {
     if (mode_ != AccessMode::Exclusive)
         fail(ErrorCode::InvalidState,
              "Odbudowa indeksów wymaga otwarcia tabeli " + path_ + " na wyłączność.");
-    auto defs = recoverableDefs();
-    removeIndexCompanions();
+    installIndexes(recoverableDefs(), IndexHome::Files);
     openProblems_.clear();
-    for (const auto& d : defs) addIndex(d);
 }
 
 std::vector<std::string> TableFile::verify() {

@@ -42,8 +42,11 @@ struct IndexEntryRef {
 class TableFile {
 public:
     // Opens the data file, takes the locks of `mode`, replays a journal left by a crash,
-    // and loads the companion indexes. Shared and read-only opens fail on a missing, stale
-    // or damaged index; an exclusive open then goes on without it (problems() tells).
+    // and loads the companion indexes. Index files written by another Paradox engine are
+    // replaced by ours at a shared or exclusive open. A shared open fails on a missing, stale
+    // or damaged index; an exclusive open then goes on without it (problems() tells); a
+    // read-only open builds its indexes in memory instead and writes nothing. No open writes
+    // the data file.
     TableFile(Env& env, std::string dataPath, AccessMode mode);
     ~TableFile();
     TableFile(const TableFile&) = delete;
@@ -143,8 +146,21 @@ private:
     void loadIndexFile(Index& index, bool create);
     void checkIndexCurrent(const Index& index) const;
     std::vector<IndexDef> recoverableDefs();
-    void convertForeignCompanions();
+    bool primaryIndexIsForeign();
+    // Sorts the entries of an index being built; throws KeyViolation for repeated keys.
+    void sortEntries(const Index& index, std::vector<IndexEntry>& entries) const;
+    IndexMeta metaFor(const Index& index) const;
+    void writeIndexFile(const Index& index, const IndexMeta& meta,
+                        const std::vector<IndexEntry>& sorted, const std::string& path);
     void buildIndexFile(Index& index, std::vector<IndexEntry>& entries);
+    enum class IndexHome { Files, Memory };
+    // Builds the primary index from the data file's key columns and the secondary indexes of
+    // `defs`, and puts them in place of the loaded ones: as our companion files (replacing
+    // any others), or in memory for a read-only open. The data file is not written.
+    void installIndexes(const std::vector<IndexDef>& defs, IndexHome home);
+    void checkpointJournal();
+    static std::string descriptorText(const Index& index);
+    void writeSmallFile(const std::string& path, const std::string& text);
     std::vector<IndexEntry> collectEntries(const Index& index);
     void addSecondary(const IndexDef& def);
     void writeDescriptor(const Index& index);
@@ -194,9 +210,12 @@ private:
     std::vector<std::string> openProblems_;
     bool writing_ = false;
     bool forceCommit_ = false;
+    // A durable change could not be applied to the files; a reopen replays it.
     bool broken_ = false;
-    bool converting_ = false;
-    bool chainChecked_ = false;  // the block chain was walked and agrees with the header  // replacing another engine's companions at open  // a durable change could not be applied; reopen replays it
+    // The block chain was walked and agrees with the header.
+    bool chainChecked_ = false;
+    // The indexes were built in memory at a read-only open; rebuilt when the data changes.
+    bool memoryIndexes_ = false;
     int batchDepth_ = 0;
     std::uint64_t journalSizeSeen_ = 0;
 };

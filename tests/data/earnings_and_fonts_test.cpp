@@ -3,7 +3,7 @@
 #include <QFile>
 
 #include "data_fixture.h"
-#include "pxlib_writer.h"
+#include "support/pxlib_tables.h"
 
 namespace lumiro::data::test {
 namespace {
@@ -171,7 +171,7 @@ TEST(CreatedTables, OpenInPxlibWithTheirLayout) {
                                       &zal3Layout(), &firmaLayout(), &kadLayout(), &zlecLayout()}) {
         const std::string path = dir.file(std::string(layout->name) + ".DB");
         session.createTable(path, layout->def);
-        const auto fields = readFieldsWithPxlib(path);
+        const auto fields = lumiro::test::readPxlibFields(path);
         ASSERT_EQ(fields.size(), layout->def.fields.size()) << layout->name;
         for (std::size_t i = 0; i < fields.size(); ++i) {
             const engine::FieldDef& want = layout->def.fields[i];

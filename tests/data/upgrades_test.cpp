@@ -6,7 +6,7 @@
 #include "data/table_text.h"
 #include "data_fixture.h"
 #include "engine/cp1250.h"
-#include "pxlib_writer.h"
+#include "support/pxlib_tables.h"
 
 namespace lumiro::data::test {
 namespace {
@@ -54,7 +54,7 @@ TEST_F(Upgrades, SixtyColumnCompanyTableIsRebuiltWithItsRecord) {
     set("URZAD", text("US Wola"));
     set("KAPITAL", text("1000"));
     set("ZULICA", Value{engine::utf8ToCp1250("Leśna")});
-    writeWithPxlib(file("FIRMA.DB"), fields, {row});
+    lumiro::test::writePxlibTable(file("FIRMA.DB"), fields, 0, {row});
     makeTable("KAD", kadLayout().def, {{{"NR", integer(1)}}});
 
     auto module = start();

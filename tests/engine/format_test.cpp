@@ -622,27 +622,9 @@ TEST(BlobFile, ReadsSingleAndSubAllocatedBlobs) {
     EXPECT_EQ(bad(4096 | 0xFF, 0x7FFFFFFF), ErrorCode::Corrupt);  // would need a huge buffer
 }
 
-// A genuine-looking .XGn file: the index's fields, the table key, and the block hint.
-std::vector<std::byte> secondaryIndexFile(const std::vector<FieldDef>& fields,
-                                          const std::vector<int>& fieldNumbers,
-                                          const std::string& indexName) {
-    Header x = makeHeader(fields, int(fields.size()) - 1, "PRACOWN.XG0");
-    x.fileType = 8;
-    auto bytes = serializeHeader(x);
-    std::size_t pos = 0x78 + fields.size() * 6 + 4 + 261;
-    for (const auto& f : fields) pos += f.name.size() + 1;
-    for (int n : fieldNumbers) {
-        setLe16(bytes, pos, n);
-        pos += 2;
-    }
-    pos += std::strlen(kLanguageDriverPolish) + 1;
-    std::memcpy(bytes.data() + pos, indexName.data(), indexName.size());
-    return bytes;
-}
-
 TEST(ForeignIndex, RecognisesGenuineSecondaryIndexFiles) {
     const Header table = makeHeader(sampleFields(), 1, "PRACOWN.DB");
-    const auto xg = secondaryIndexFile(
+    const auto xg = test::genuineSecondaryIndex(
         {field("Nazwisko", FieldType::Alpha, 30), field("Imię", FieldType::Alpha, 20),
          field("Id", FieldType::AutoInc), field("Hint", FieldType::Short)},
         {2, 3, 1, 0}, "PoNazwisku");
@@ -654,7 +636,7 @@ TEST(ForeignIndex, RecognisesGenuineSecondaryIndexFiles) {
     EXPECT_FALSE(info->caseInsensitive.has_value());
 
     const auto single =
-        secondaryIndexFile({field("Nazwisko", FieldType::Alpha, 30),
+        test::genuineSecondaryIndex({field("Nazwisko", FieldType::Alpha, 30),
                             field("Id", FieldType::AutoInc), field("Hint", FieldType::Short)},
                            {2, 1, 0}, "Nazwisko");
     const auto ci = parseForeignIndex(single, "pracown.xg1", table);
@@ -666,7 +648,7 @@ TEST(ForeignIndex, RecognisesGenuineSecondaryIndexFiles) {
     EXPECT_FALSE(parseForeignIndex(xg, "PRACOWN.X02", table));
     EXPECT_FALSE(parseForeignIndex(xg, "PRACOWN.TXT", table));
     const auto wrongType =
-        secondaryIndexFile({field("Nazwisko", FieldType::Long), field("Id", FieldType::AutoInc),
+        test::genuineSecondaryIndex({field("Nazwisko", FieldType::Long), field("Id", FieldType::AutoInc),
                             field("Hint", FieldType::Short)},
                            {2, 1, 0}, "X");
     EXPECT_FALSE(parseForeignIndex(wrongType, "PRACOWN.XG2", table));

@@ -23,6 +23,7 @@ extern "C" {  // the library's header declares no C linkage of its own
 #include "engine/error.h"
 #include "engine/paradox_format.h"
 #include "support/paradox_table_file.h"
+#include "support/pxlib_tables.h"
 
 namespace lumiro::engine::px {
 namespace {
@@ -68,7 +69,6 @@ struct PxDoc {
 class PxlibInterop : public ::testing::Test {
   protected:
     static void SetUpTestSuite() { PX_boot(); }
-    static void TearDownTestSuite() { PX_shutdown(); }
     void SetUp() override { g_pxlibErrors.clear(); }
     void TearDown() override { EXPECT_TRUE(g_pxlibErrors.empty()) << g_pxlibErrors.front(); }
     TempDir dir;
@@ -202,19 +202,6 @@ TEST_F(PxlibInterop, PxlibReadsTablesWeWrite) {
     }
 }
 
-// A field array allocated the way pxlib frees it.
-pxfield_t* pxFields(pxdoc_t* doc, const std::vector<FieldDef>& fields) {
-    auto* pf =
-        static_cast<pxfield_t*>(doc->malloc(doc, fields.size() * sizeof(pxfield_t), "test fields"));
-    for (std::size_t i = 0; i < fields.size(); ++i) {
-        pf[i].px_fname = PX_strdup(doc, fields[i].name.c_str());
-        pf[i].px_ftype = char(fields[i].type);
-        pf[i].px_flen = storedSize(fields[i]);
-        pf[i].px_fdc = 0;
-    }
-    return pf;
-}
-
 std::vector<FieldDef> everyWritableType() {
     return {field("Numer", FieldType::Long),       field("Nazwisko", FieldType::Alpha, 30),
             field("Dzieci", FieldType::Short),     field("Urodzony", FieldType::Date),
@@ -222,62 +209,6 @@ std::vector<FieldDef> everyWritableType() {
             field("Wskaźnik", FieldType::Number),  field("Zmieniono", FieldType::Timestamp),
             field("Aktywny", FieldType::Logical),  field("Licznik", FieldType::AutoInc),
             field("Znacznik", FieldType::Bytes, 4)};
-}
-
-// Writes `rows` through pxlib's own encoders into a new table at `path`.
-void writeWithPxlib(const std::string& path, const std::vector<FieldDef>& fields, int keys,
-                    const std::vector<test::Row>& rows) {
-    PxDoc px;
-    ASSERT_EQ(PX_create_file(px.doc, pxFields(px.doc, fields), int(fields.size()), path.c_str(),
-                             keys ? pxfFileTypIndexDB : pxfFileTypNonIndexDB),
-              0);
-    if (keys) PX_set_value(px.doc, "numprimkeys", float(keys));
-    PX_set_value(px.doc, "codepage", 1250);
-    PX_set_tablename(px.doc, "PXLIB");
-    std::vector<char> rec(std::size_t(PX_get_recordsize(px.doc)));
-    for (const auto& row : rows) {
-        std::fill(rec.begin(), rec.end(), 0);
-        char* p = rec.data();
-        for (std::size_t f = 0; f < fields.size(); ++f) {
-            const int len = storedSize(fields[f]);
-            const Value& v = row[f];
-            if (!isNull(v)) {
-                switch (fields[f].type) {
-                    case FieldType::Alpha: {
-                        std::string s = std::get<std::string>(v);
-                        PX_put_data_alpha(px.doc, p, len, s.data());
-                        break;
-                    }
-                    case FieldType::Bytes: {
-                        std::string s = std::get<std::string>(v);
-                        PX_put_data_bytes(px.doc, p, len, s.data());
-                        break;
-                    }
-                    case FieldType::Short:
-                        PX_put_data_short(px.doc, p, 2, short(std::get<std::int64_t>(v)));
-                        break;
-                    case FieldType::Long:
-                    case FieldType::AutoInc:
-                    case FieldType::Date:
-                    case FieldType::Time:
-                        PX_put_data_long(px.doc, p, 4, int(std::get<std::int64_t>(v)));
-                        break;
-                    case FieldType::Money:
-                    case FieldType::Number:
-                    case FieldType::Timestamp:
-                        PX_put_data_double(px.doc, p, 8, std::get<double>(v));
-                        break;
-                    case FieldType::Logical:
-                        PX_put_data_byte(px.doc, p, 1, std::get<bool>(v) ? 1 : 0);
-                        break;
-                    default:
-                        FAIL() << "type not written by pxlib";
-                }
-            }
-            p += len;
-        }
-        ASSERT_GE(PX_put_record(px.doc, rec.data()), 0);
-    }
 }
 
 std::vector<test::Row> writableRows(int count) {
@@ -297,7 +228,7 @@ TEST_F(PxlibInterop, WeReadTablesPxlibWrites) {
     const auto fields = everyWritableType();
     const auto rows = writableRows(150);
     const std::string path = dir.file("PXLIB.DB");
-    writeWithPxlib(path, fields, 0, rows);
+    test::writePxlibTable(path, fields, 0, rows);
 
     Header h;
     const auto got = test::readParadoxTable(test::readFileBytes(path), &h);
@@ -325,7 +256,7 @@ TEST_F(PxlibInterop, KeyedTableAndPrimaryIndexFromPxlib) {
     for (int i = 0; i < 30; ++i)
         rows.push_back({std::int64_t(i), utf8ToCp1250("Wąsik " + std::to_string(i))});
     const std::string path = dir.file("KLUCZ.DB");
-    writeWithPxlib(path, fields, 1, rows);
+    test::writePxlibTable(path, fields, 1, rows);
 
     Header h;
     const auto got = test::readParadoxTable(test::readFileBytes(path), &h);
@@ -335,16 +266,7 @@ TEST_F(PxlibInterop, KeyedTableAndPrimaryIndexFromPxlib) {
 
     // pxlib builds a .PX for the keyed table; we recognise it as the primary index.
     const std::string pxPath = dir.file("KLUCZ.PX");
-    {
-        PxDoc db;
-        ASSERT_EQ(PX_open_file(db.doc, path.c_str()), 0);
-        PxDoc index;
-        const std::vector<FieldDef> key = {fields[0]};
-        ASSERT_EQ(PX_create_file(index.doc, pxFields(index.doc, key), 1, pxPath.c_str(),
-                                 pxfFileTypPrimIndex),
-                  0);
-        ASSERT_EQ(PX_write_primary_index(db.doc, index.doc), 0);
-    }
+    test::writePxlibPrimaryIndex(path, pxPath);
     const auto pxBytes = test::readFileBytes(pxPath);
     const auto info = parseForeignIndex(pxBytes, "KLUCZ.PX", h);
     ASSERT_TRUE(info);
@@ -444,17 +366,8 @@ TEST_F(PxlibInterop, PxlibTableWithItsOwnPrimaryIndexOpensInTheEngine) {
     for (int i = 0; i < 40; ++i)
         rows.push_back({std::int64_t(i), utf8ToCp1250("Ślązak " + std::to_string(i))});
     const std::string path = dir.file("KLUCZ.DB");
-    writeWithPxlib(path, fields, 1, rows);
-    {
-        PxDoc db;
-        ASSERT_EQ(PX_open_file(db.doc, path.c_str()), 0);
-        PxDoc index;
-        const std::vector<FieldDef> key = {fields[0]};
-        ASSERT_EQ(PX_create_file(index.doc, pxFields(index.doc, key), 1, dir.file("KLUCZ.PX").c_str(),
-                                 pxfFileTypPrimIndex),
-                  0);
-        ASSERT_EQ(PX_write_primary_index(db.doc, index.doc), 0);
-    }
+    test::writePxlibTable(path, fields, 1, rows);
+    test::writePxlibPrimaryIndex(path, dir.file("KLUCZ.PX"));
     Session s("SESJA");
     Table t(s);
     t.open(dir.file("klucz"));  // any case, no extension

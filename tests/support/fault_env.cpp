@@ -251,6 +251,16 @@ std::vector<std::string> MemEnv::listDir(const std::string& dir) {
     return names;
 }
 
+void MemEnv::createDir(const std::string& dir) {
+    std::lock_guard lock(state_->mu);
+    state_->step(dir);
+}
+
+void MemEnv::removeDir(const std::string& dir) {
+    std::lock_guard lock(state_->mu);
+    state_->step(dir);
+}
+
 void MemEnv::syncDir(const std::string& dir) {
     std::lock_guard lock(state_->mu);
     state_->step(dir);

@@ -35,6 +35,9 @@ class MemEnv final : public engine::Env {
     void remove(const std::string& path) override;
     void rename(const std::string& from, const std::string& to) override;
     std::vector<std::string> listDir(const std::string& dir) override;
+    // Folders exist implicitly (see above): creating one is a changing call that does nothing.
+    void createDir(const std::string& dir) override;
+    void removeDir(const std::string& dir) override;
     void syncDir(const std::string& dir) override;
     bool isReadOnly(const std::string& path) override;
     void makeWritable(const std::string& path) override;

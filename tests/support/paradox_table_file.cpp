@@ -1,6 +1,7 @@
 #include "support/paradox_table_file.h"
 
 #include <algorithm>
+#include <cstring>
 #include <fstream>
 #include <stdexcept>
 
@@ -14,8 +15,10 @@ using engine::ErrorCode;
 
 std::vector<std::byte> buildParadoxTable(const std::vector<engine::FieldDef>& fields,
                                          int keyFieldCount, const std::vector<Row>& rows,
-                                         const std::string& tableName, std::uint32_t generation) {
+                                         const std::string& tableName, std::uint32_t generation,
+                                         int blockSizeKb) {
     px::Header h = px::makeHeader(fields, keyFieldCount, tableName);
+    if (blockSizeKb > 0) h.blockSizeKb = std::uint8_t(blockSizeKb);
     const std::size_t perBlock = std::size_t(h.recordsPerBlock());
     const std::size_t blocks = (rows.size() + perBlock - 1) / perBlock;
     std::vector<std::byte> file(h.headerSize + blocks * h.blockSize());
@@ -81,6 +84,65 @@ std::vector<Row> readParadoxTable(std::span<const std::byte> file, px::Header* h
         throw EngineError(ErrorCode::Corrupt, "liczba rekordów nie zgadza się z nagłówkiem");
     if (header) *header = h;
     return rows;
+}
+
+std::vector<std::byte> genuineSecondaryIndex(const std::vector<engine::FieldDef>& fields,
+                                             const std::vector<int>& fieldNumbers,
+                                             const std::string& indexName) {
+    px::Header x = px::makeHeader(fields, int(fields.size()) - 1, "INDEX.XG0");
+    x.fileType = 8;
+    auto bytes = px::serializeHeader(x);
+    std::size_t pos = px::kHeaderPrefix + fields.size() * 6 + 4 + 261;
+    for (const auto& f : fields) pos += f.name.size() + 1;
+    for (int n : fieldNumbers) {
+        bytes[pos] = std::byte(n & 0xFF);
+        bytes[pos + 1] = std::byte((n >> 8) & 0xFF);
+        pos += 2;
+    }
+    pos += std::strlen(px::kLanguageDriverPolish) + 1;
+    std::memcpy(bytes.data() + pos, indexName.data(), indexName.size());
+    return bytes;
+}
+
+std::vector<std::byte> olderParadoxVersion(std::span<const std::byte> file, int version) {
+    px::Header h;
+    readParadoxTable(file, &h);
+    const bool extended = version >= 5;
+    const std::size_t n = h.fields.size();
+    std::vector<std::byte> head(file.begin(), file.begin() + 0x58);
+    head[0x39] = std::byte(version);
+    if (extended) {
+        head.insert(head.end(), file.begin() + 0x58, file.begin() + std::ptrdiff_t(px::kHeaderPrefix));
+        head[0x58] = head[0x5A] = std::byte(version);
+    } else {
+        // The password key of 3.x tables sits at 0x25 (none here).
+        std::fill(head.begin() + 0x25, head.begin() + 0x29, std::byte{0});
+    }
+    const std::size_t descriptors = px::kHeaderPrefix;
+    head.insert(head.end(), file.begin() + std::ptrdiff_t(descriptors),
+                file.begin() + std::ptrdiff_t(descriptors + 2 * n));
+    head.resize(head.size() + 4 + 4 * n, std::byte{0});
+    const std::size_t room = version >= 12 ? 261 : 79;
+    std::string name = h.tableName.substr(0, room - 1);
+    name.resize(room, '\0');
+    for (char c : name) head.push_back(std::byte(c));
+    for (const auto& f : h.fields) {
+        for (char c : f.name) head.push_back(std::byte(c));
+        head.push_back(std::byte{0});
+    }
+    if (extended) {
+        for (std::size_t i = 1; i <= n; ++i) {
+            head.push_back(std::byte(i & 0xFF));
+            head.push_back(std::byte(i >> 8));
+        }
+        for (const char* c = px::kLanguageDriverPolish; *c; ++c) head.push_back(std::byte(*c));
+        head.push_back(std::byte{0});
+    }
+    if (head.size() > h.headerSize) throw std::runtime_error("the older header does not fit");
+    head.resize(h.headerSize, std::byte{0});
+    std::vector<std::byte> out(file.begin(), file.end());
+    std::copy(head.begin(), head.end(), out.begin());
+    return out;
 }
 
 void writeFileBytes(const std::string& path, std::span<const std::byte> bytes) {
