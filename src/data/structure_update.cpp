@@ -1,6 +1,5 @@
 #include "data/structure_update.h"
 
-#include <QDir>
 #include <QFile>
 
 #include <algorithm>
@@ -13,9 +12,9 @@
 #include "data/table_layouts.h"
 #include "data/table_text.h"
 #include "engine/error.h"
+#include "engine/file_names.h"
 #include "engine/session.h"
 #include "engine/table.h"
-#include "platform/program_paths.h"
 #include "platform/prompter.h"
 
 namespace lumiro::data {
@@ -30,8 +29,9 @@ QString tableFile(const QString& folder, std::string_view name) {
            QStringLiteral(".DB");
 }
 
-void makeFolder(const QString& programPath) {
-    QDir().mkdir(platform::resolvePath(programPath));
+// Folders are found whatever the case of their names, as the tables in them are.
+std::string folderPath(engine::Session& session, const QString& programPath) {
+    return engine::resolveExisting(session.env(), enginePath(programPath)).path;
 }
 
 // The box names its own caption, not the program's title.
@@ -126,17 +126,24 @@ void copyRecords(StructureUpdateHost& host, Table& stara, Table& nowa) {
     nowa.endBatch();
 }
 
-// A plain open lets the engine replace index files another program wrote (the data file is
-// not written); read-only use is the fallback for a year folder on read-only media. Without
-// an older table the new one simply stays empty.
-void openOld(Table& stara, const std::string& path) {
-    for (auto mode : {engine::AccessMode::Shared, engine::AccessMode::ReadOnly}) {
-        try {
-            stara.open(path, mode);
-            return;
-        } catch (const EngineError&) {
-        }
-    }
+// The year folder may still be used by the older release, and may sit on read-only media:
+// its tables are only read, as they are, and nothing is written beside them. False when the
+// table is not there; an EngineError when it is there but cannot be read.
+bool openOld(Table& stara, const std::string& path) {
+    if (!stara.session().tableExists(path)) return false;
+    stara.open(path, engine::AccessMode::ReadOnly);
+    return true;
+}
+
+// A table of the year folder that is there but cannot be read: nothing is carried over, so
+// that the next start tries again once it has been repaired or restored.
+void reportUnreadable(platform::Prompter& prompter, const QString& table, const QString& year,
+                      const EngineError& e) {
+    prompter.error(QStringLiteral("Nie można odczytać tabeli %1 z danych roku %2:\n%3\n"
+                                  "Dane nie zostały przeniesione do nowej struktury. Program "
+                                  "spróbuje ponownie przy następnym uruchomieniu; wcześniej "
+                                  "należy naprawić tabelę lub odtworzyć ją z archiwum.")
+                       .arg(table, year, QString::fromUtf8(e.what())));
 }
 
 void closeScratch(StructureUpdateHost& host) {
@@ -164,9 +171,33 @@ void updateStructure(StructureUpdateHost& host) {
     const QString source = root + host.RokRoboczy() + QStringLiteral("\\KADRY\\");
     const QString target = root + QStringLiteral("BAZA\\KADRY\\");
     const QString staging = root + QString::fromLatin1(kStagingFolder);
-    makeFolder(root + QStringLiteral("BAZA"));
-    makeFolder(root + QStringLiteral("BAZA\\KADRY"));
-    makeFolder(staging);
+    try {
+        for (const QString& folder : {root + QStringLiteral("BAZA"),
+                                      root + QStringLiteral("BAZA\\KADRY"), staging})
+            session.env().createDir(folderPath(session, folder));
+    } catch (const EngineError& e) {
+        // Without the folders no table can be created; each is reported as such below.
+        reportEngineError(prompter, e);
+    }
+
+    auto resetBar = [&] {
+        if (ProgressBar* bar = host.budowa()) {
+            bar->setPosition(0);
+            bar->setMaximum(100);
+        }
+    };
+    // Undoes the update: the staged tables go, BAZA\KADRY gets nothing.
+    auto abandon = [&](const std::vector<const TableLayout*>& staged) {
+        closeScratch(host);
+        for (const TableLayout* layout : staged) {
+            try {
+                session.deleteTable(enginePath(tableFile(staging, layout->name)));
+            } catch (const EngineError&) {
+            }
+        }
+        session.env().removeDir(folderPath(session, staging));
+        resetBar();
+    };
 
     std::vector<const TableLayout*> filled;
     for (const TableLayout* layout : employeeTableLayouts()) {
@@ -187,30 +218,48 @@ void updateStructure(StructureUpdateHost& host) {
             reportCannotCreate(prompter);
             continue;
         }
-        openOld(stara, enginePath(tableFile(source, layout->name)));
+        filled.push_back(layout);
+        const QString oldName = tableFile(source, layout->name);
+        bool opened = false;
         try {
-            if (stara.isOpen()) copyRecords(host, stara, nowa);
+            opened = openOld(stara, enginePath(oldName));
         } catch (const EngineError& e) {
-            // A damaged older table: what was read so far is kept, the rest stays in the
-            // year folder, which the update never changes.
+            reportUnreadable(prompter, oldName, host.RokRoboczy(), e);
+            abandon(filled);
+            return;
+        }
+        try {
+            if (opened) copyRecords(host, stara, nowa);
+        } catch (const EngineError& e) {
+            // Records that cannot be read: what was read so far is kept, the rest stays in
+            // the year folder, which the update never changes.
             reportEngineError(prompter, e);
         }
         closeScratch(host);
-        filled.push_back(layout);
     }
 
+    // The payers table leaves the year folder as it is. Where the folder cannot be changed
+    // (read-only media, another owner) it is copied instead, files unchanged.
     closeScratch(host);
-    const std::string oldPayers = enginePath(source + QStringLiteral("ZLEC.DB"));
-    bool payersOpen = false;
+    const QString oldPayersName = source + QStringLiteral("ZLEC.DB");
+    const std::string oldPayers = enginePath(oldPayersName);
+    const std::string newPayers = enginePath(target + QStringLiteral("ZLEC.DB"));
+    bool payersThere = false;
     try {
-        stara.open(oldPayers);
-        payersOpen = true;
-    } catch (const EngineError&) {
+        payersThere = openOld(stara, oldPayers);
+        stara.close();
+    } catch (const EngineError& e) {
+        reportUnreadable(prompter, oldPayersName, host.RokRoboczy(), e);
+        abandon(filled);
+        return;
     }
-    if (payersOpen) {
+    if (payersThere && !session.tableExists(newPayers)) {
         try {
-            stara.close();
-            session.renameTable(oldPayers, enginePath(target + QStringLiteral("ZLEC.DB")));
+            try {
+                session.renameTable(oldPayers, newPayers);
+            } catch (const EngineError&) {
+                session.copyTable(oldPayers, newPayers);
+            }
         } catch (const EngineError& e) {
             // Left where it was; the payers table is then reported missing when opened.
             reportEngineError(prompter, e);
@@ -229,12 +278,8 @@ void updateStructure(StructureUpdateHost& host) {
             reportEngineError(prompter, e);
         }
     }
-    QDir().rmdir(platform::resolvePath(staging));
-
-    if (ProgressBar* bar = host.budowa()) {
-        bar->setPosition(0);
-        bar->setMaximum(100);
-    }
+    session.env().removeDir(folderPath(session, staging));
+    resetBar();
 }
 
 namespace {

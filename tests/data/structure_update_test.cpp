@@ -4,17 +4,20 @@
 
 #include <gtest/gtest.h>
 
-extern "C" {  // the library's header declares no C linkage of its own
-#include <paradox.h>
-}
-
 #include <QDir>
+
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <grp.h>
+#include <unistd.h>
 #include <QString>
 
 #include <algorithm>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <map>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -28,6 +31,7 @@ extern "C" {  // the library's header declares no C linkage of its own
 #include "engine/table.h"
 #include "platform/prompter.h"
 #include "support/paradox_table_file.h"
+#include "support/pxlib_tables.h"
 #include "support/temp_dir.h"
 
 namespace lumiro::data {
@@ -41,11 +45,6 @@ using platform::MessageIcon;
 
 const QString kInfo = QStringLiteral("Aktualizacja struktury danych. Może to potrwać kilka minut.");
 
-struct PxlibBoot {
-    PxlibBoot() { PX_boot(); }
-    ~PxlibBoot() { PX_shutdown(); }
-};
-
 FieldDef column(const std::string& name, FieldType type, int size = 0) {
     return FieldDef{name, type, size, false};
 }
@@ -57,92 +56,17 @@ std::string cp(const std::string& utf8) {
 // A table written by pxlib; rows of a keyed table must come sorted, pxlib does not sort them.
 void writeOldTable(const std::string& path, const std::vector<FieldDef>& fields, int keys,
                    const std::vector<test::Row>& rows) {
-    pxdoc_t* doc = PX_new2(nullptr, nullptr, nullptr, nullptr);
-    auto* pf = static_cast<pxfield_t*>(
-        doc->malloc(doc, fields.size() * sizeof(pxfield_t), const_cast<char*>("fields")));
-    for (std::size_t i = 0; i < fields.size(); ++i) {
-        pf[i].px_fname = PX_strdup(doc, fields[i].name.c_str());
-        pf[i].px_ftype = char(fields[i].type);
-        pf[i].px_flen = engine::storedSize(fields[i]);
-        pf[i].px_fdc = 0;
-    }
-    ASSERT_EQ(PX_create_file(doc, pf, int(fields.size()), path.c_str(),
-                             keys ? pxfFileTypIndexDB : pxfFileTypNonIndexDB),
-              0);
-    if (keys) PX_set_value(doc, "numprimkeys", float(keys));
-    PX_set_value(doc, "codepage", 1250);
-    std::vector<char> rec(std::size_t(PX_get_recordsize(doc)));
-    for (const auto& row : rows) {
-        std::fill(rec.begin(), rec.end(), 0);
-        char* p = rec.data();
-        for (std::size_t f = 0; f < fields.size(); ++f) {
-            const int len = engine::storedSize(fields[f]);
-            const Value& v = row[f];
-            if (!engine::isNull(v)) {
-                switch (fields[f].type) {
-                    case FieldType::Alpha: {
-                        std::string s = std::get<std::string>(v);
-                        PX_put_data_alpha(doc, p, len, s.data());
-                        break;
-                    }
-                    case FieldType::Long:
-                    case FieldType::AutoInc:
-                        PX_put_data_long(doc, p, 4, int(std::get<std::int64_t>(v)));
-                        break;
-                    case FieldType::Money:
-                    case FieldType::Number:
-                        PX_put_data_double(doc, p, 8, std::get<double>(v));
-                        break;
-                    case FieldType::Logical:
-                        PX_put_data_byte(doc, p, 1, std::get<bool>(v) ? 1 : 0);
-                        break;
-                    default:
-                        FAIL() << "type not written here";
-                }
-            }
-            p += len;
-        }
-        ASSERT_GE(PX_put_record(doc, rec.data()), 0);
-    }
-    PX_close(doc);
-    PX_delete(doc);
+    ASSERT_NO_THROW(test::writePxlibTable(path, fields, keys, rows, "OLD"));
 }
 
-// pxlib writes only the Paradox 7 format. A Paradox 4 header differs in the version bytes
-// and in the table name's room (79 bytes instead of 261); the rest of the header and the
-// data blocks are alike for the column types used here.
-void makeParadox4(const std::string& path, int fieldCount) {
-    auto bytes = test::readFileBytes(path);
-    const std::size_t nameAt = 0x78 + std::size_t(fieldCount) * 2 + 4 + std::size_t(fieldCount) * 4;
-    const std::size_t headerSize = std::size_t(bytes[2]) | std::size_t(bytes[3]) << 8;
-    std::vector<std::byte> header(bytes.begin(), bytes.begin() + std::ptrdiff_t(headerSize));
-    header.erase(header.begin() + std::ptrdiff_t(nameAt + 79),
-                 header.begin() + std::ptrdiff_t(nameAt + 261));
-    header.resize(headerSize, std::byte{0});
-    header[0x39] = std::byte{0x09};
-    header[0x58] = header[0x5A] = std::byte{0x09};
-    std::copy(header.begin(), header.end(), bytes.begin());
-    test::writeFileBytes(path, bytes);
+// pxlib writes only the Paradox 7 format; the older release's tables may be older.
+void makeParadox4(const std::string& path) {
+    test::writeFileBytes(path, test::olderParadoxVersion(test::readFileBytes(path), 9));
 }
 
 // The primary index pxlib builds for a keyed table it wrote.
-void writeOldPrimaryIndex(const std::string& dbPath, const std::string& pxPath,
-                          const FieldDef& keyField) {
-    pxdoc_t* db = PX_new();
-    ASSERT_EQ(PX_open_file(db, dbPath.c_str()), 0);
-    pxdoc_t* index = PX_new();
-    auto* pf =
-        static_cast<pxfield_t*>(index->malloc(index, sizeof(pxfield_t), const_cast<char*>("key")));
-    pf[0].px_fname = PX_strdup(index, keyField.name.c_str());
-    pf[0].px_ftype = char(keyField.type);
-    pf[0].px_flen = engine::storedSize(keyField);
-    pf[0].px_fdc = 0;
-    ASSERT_EQ(PX_create_file(index, pf, 1, pxPath.c_str(), pxfFileTypPrimIndex), 0);
-    ASSERT_EQ(PX_write_primary_index(db, index), 0);
-    PX_close(index);
-    PX_delete(index);
-    PX_close(db);
-    PX_delete(db);
+void writeOldPrimaryIndex(const std::string& dbPath, const std::string& pxPath) {
+    ASSERT_NO_THROW(test::writePxlibPrimaryIndex(dbPath, pxPath));
 }
 
 // Records each run of the bar: the maximum it was given and how far it went.
@@ -229,7 +153,6 @@ class StructureUpdate : public ::testing::Test {
         return out;
     }
 
-    PxlibBoot px;
     test::TempDir dir;
 };
 
@@ -250,7 +173,7 @@ TEST_F(StructureUpdate, OlderYearFolderIsCarriedOverByColumnName) {
                     Value{}, Value{}, Value{}},
                    {std::int64_t(1), std::int64_t(2), Value{}, cp("Kowalczyk Jan"), Value{},
                     cp("krótko"), Value{}}});
-    makeParadox4(year() + "rp7.db", int(oldRp7.size()));
+    makeParadox4(year() + "rp7.db");
     engine::px::Header oldHeader;
     test::readParadoxTable(test::readFileBytes(year() + "rp7.db"), &oldHeader);
     ASSERT_EQ(oldHeader.fileVersion, 0x09);
@@ -275,7 +198,7 @@ TEST_F(StructureUpdate, OlderYearFolderIsCarriedOverByColumnName) {
         column("POLE1", FieldType::Alpha, 10), column("POLE3", FieldType::Alpha, 80)};
     writeOldTable(year() + "ZAL.DB", oldZal, 1,
                   {{std::int64_t(1), std::int64_t(1), cp("1990.09.01"), cp("Zakłady Mięsne")}});
-    writeOldPrimaryIndex(year() + "ZAL.DB", year() + "ZAL.PX", oldZal[0]);
+    writeOldPrimaryIndex(year() + "ZAL.DB", year() + "ZAL.PX");
     // Payers: moved as they are, with every companion file.
     const std::vector<FieldDef> oldZlec = {column("NR", FieldType::Long),
                                            column("POCZTA", FieldType::Alpha, 60),
@@ -283,7 +206,7 @@ TEST_F(StructureUpdate, OlderYearFolderIsCarriedOverByColumnName) {
     writeOldTable(year() + "ZLEC.DB", oldZlec, 1,
                   {{std::int64_t(1), cp("Piekarnia „Złoty Kłos” s.c."), cp("5260001246")},
                    {std::int64_t(2), cp("Usługi Remontowe Ćwiek"), Value{}}});
-    writeOldPrimaryIndex(year() + "ZLEC.DB", year() + "ZLEC.PX", oldZlec[0]);
+    writeOldPrimaryIndex(year() + "ZLEC.DB", year() + "ZLEC.PX");
     std::ofstream(year() + "ZLEC.VAL") << "checks";
 
     Host host(QString::fromStdString(root()));
@@ -505,6 +428,174 @@ TEST_F(StructureUpdate, DataModuleCarriesAnOlderReleaseOverAtItsFirstStart) {
     EXPECT_EQ(employees, (std::vector<QString>{QStringLiteral("Żurawska Genowefa"),
                                                QStringLiteral("Ślęzak Bogdan")}));
     EXPECT_FALSE(fs::exists(year() + "ZLEC.DB"));
+}
+
+
+// Every file of a folder with its bytes.
+std::map<std::string, std::vector<std::byte>> snapshot(const std::string& folder) {
+    std::map<std::string, std::vector<std::byte>> out;
+    for (const auto& entry : fs::directory_iterator(folder))
+        out[entry.path().filename().string()] = test::readFileBytes(entry.path().string());
+    return out;
+}
+
+class OlderReleaseFolder : public StructureUpdate {
+  protected:
+    // A year folder as the older release's Paradox engine left it: keyed tables with their
+    // own primary index files and a secondary index of theirs beside the employees.
+    void writeGenuineYear() {
+        makeYearFolder();
+        const std::vector<FieldDef> rp7 = {
+            column("ZLEC", FieldType::Long), column("NR", FieldType::Long),
+            column("POLE1", FieldType::Alpha, 50), column("KP11", FieldType::Alpha, 11)};
+        std::vector<test::Row> employees;
+        for (int nr = 1; nr <= 40; ++nr)
+            employees.push_back({std::int64_t(1 + nr / 30), std::int64_t(nr),
+                                 cp("Pracownik Łódzki " + std::to_string(nr)),
+                                 std::string("850101") + std::to_string(10000 + nr)});
+        std::sort(employees.begin(), employees.end());
+        writeOldTable(year() + "RP7.DB", rp7, 2, employees);
+        writeOldPrimaryIndex(year() + "RP7.DB", year() + "RP7.PX");
+        test::writeFileBytes(year() + "RP7.XG0",
+                             test::genuineSecondaryIndex({rp7[0], rp7[2], rp7[1],
+                                                          column("Hint", FieldType::Short)},
+                                                         {1, 3, 2, 0}, "Ninx"));
+        const std::vector<FieldDef> zar = {
+            column("ZLEC", FieldType::Long), column("NR", FieldType::Long),
+            column("POLE1", FieldType::Alpha, 4), column("POLE2", FieldType::Money)};
+        std::vector<test::Row> earnings;
+        for (int nr = 1; nr <= 40; ++nr)
+            for (int y = 1990; y < 1995; ++y)
+                earnings.push_back({std::int64_t(1 + nr / 30), std::int64_t(nr),
+                                    std::to_string(y), 1000.0 * nr + y});
+        std::sort(earnings.begin(), earnings.end());
+        writeOldTable(year() + "ZAR.DB", zar, 3, earnings);
+        writeOldPrimaryIndex(year() + "ZAR.DB", year() + "ZAR.PX");
+        const std::vector<FieldDef> zlec = {column("NR", FieldType::Long),
+                                            column("POCZTA", FieldType::Alpha, 60)};
+        writeOldTable(year() + "ZLEC.DB", zlec, 1,
+                      {{std::int64_t(1), cp("Piekarnia Kłos")}, {std::int64_t(2), cp("Ćwiek")}});
+        writeOldPrimaryIndex(year() + "ZLEC.DB", year() + "ZLEC.PX");
+    }
+
+    void expectCarriedOver() {
+        const Rows rp7 = readTable(kadry() + "RP7.DB");
+        ASSERT_EQ(rp7.size(), 40u);
+        EXPECT_EQ(text(rp7[0].at("POLE1")), cp("Pracownik Łódzki 1"));
+        EXPECT_EQ(readTable(kadry() + "ZAR.DB").size(), 200u);
+        const Rows zlec = readTable(kadry() + "ZLEC.DB");
+        ASSERT_EQ(zlec.size(), 2u);
+        EXPECT_EQ(text(zlec[1].at("POCZTA")), cp("Ćwiek"));
+    }
+};
+
+TEST_F(OlderReleaseFolder, YearFolderIsLeftAsItWasByteForByte) {
+    writeGenuineYear();
+    const auto before = snapshot(year());
+    Host host(QString::fromStdString(root()));
+    updateStructure(host);
+    ASSERT_EQ(host.prompter_.questions().size(), 1u) << host.prompter_.questions().back().text.toStdString();
+    expectCarriedOver();
+    // Everything but the payers table, which moved out with its files as they were.
+    auto expected = before;
+    for (const char* name : {"ZLEC.DB", "ZLEC.PX"}) {
+        EXPECT_EQ(test::readFileBytes(kadry() + name), before.at(name)) << name;
+        expected.erase(name);
+    }
+    EXPECT_EQ(snapshot(year()), expected);
+}
+
+// Runs `work` where the year folder cannot be written: in a child process under another user,
+// because the tests run as root, for whom the permissions do not count. The child's message
+// boxes come back as the result; an empty optional when the child did not finish.
+std::optional<std::vector<QString>> runWithoutWriteAccess(
+    const std::string& folder, const std::function<std::vector<QString>()>& work) {
+    if (getuid() != 0) return work();
+    int pipe[2];
+    if (::pipe(pipe) != 0) return std::nullopt;
+    const pid_t child = fork();
+    if (child == 0) {
+        ::close(pipe[0]);
+        constexpr uid_t kNobody = 65534;
+        if (setgroups(0, nullptr) != 0 || setgid(kNobody) != 0 || setuid(kNobody) != 0) _exit(3);
+        // The test proves nothing if the folder can still be written.
+        if (access(folder.c_str(), W_OK) == 0) _exit(4);
+        QByteArray out;
+        for (const QString& text : work()) out += text.toUtf8() + '\x1F';
+        if (::write(pipe[1], out.constData(), std::size_t(out.size())) != out.size()) _exit(5);
+        _exit(0);
+    }
+    ::close(pipe[1]);
+    QByteArray in;
+    char buffer[4096];
+    for (ssize_t n; (n = ::read(pipe[0], buffer, sizeof buffer)) > 0;) in.append(buffer, n);
+    ::close(pipe[0]);
+    int status = 0;
+    if (child < 0 || waitpid(child, &status, 0) != child || !WIFEXITED(status) ||
+        WEXITSTATUS(status) != 0) {
+        ADD_FAILURE() << "the unprivileged run ended with status " << status;
+        return std::nullopt;
+    }
+    std::vector<QString> texts;
+    for (const QByteArray& part : in.split('\x1F'))
+        if (!part.isEmpty()) texts.push_back(QString::fromUtf8(part));
+    return texts;
+}
+
+TEST_F(OlderReleaseFolder, UnwritableYearFolderIsCarriedOverAndKept) {
+    writeGenuineYear();
+    const auto before = snapshot(year());
+    // Read-only files in folders nobody may write, as on a CD copy or another user's disk.
+    for (const auto& entry : fs::directory_iterator(year())) chmod(entry.path().c_str(), 0444);
+    chmod(year().c_str(), 0555);
+    chmod((root() + "2004").c_str(), 0555);
+    chmod(dir.path().c_str(), 0777);
+
+    const auto texts = runWithoutWriteAccess(year(), [this] {
+        Host host(QString::fromStdString(root()));
+        updateStructure(host);
+        std::vector<QString> out;
+        for (const auto& q : host.prompter_.questions()) out.push_back(q.text);
+        return out;
+    });
+    chmod((root() + "2004").c_str(), 0755);
+    chmod(year().c_str(), 0755);
+    ASSERT_TRUE(texts);
+    EXPECT_EQ(*texts, std::vector<QString>{kInfo});
+    expectCarriedOver();
+    EXPECT_EQ(snapshot(year()), before);
+    // The payers table could not leave the folder: it was copied, byte for byte.
+    for (const char* name : {"ZLEC.DB", "ZLEC.PX"})
+        EXPECT_EQ(test::readFileBytes(kadry() + name), before.at(name)) << name;
+}
+
+TEST_F(OlderReleaseFolder, UnreadableOldTableStopsTheUpdateUntilTheNextStart) {
+    writeGenuineYear();
+    std::vector<std::byte> garbage(3000, std::byte{0x5A});
+    test::writeFileBytes(year() + "ZAR.DB", garbage);
+    const auto before = snapshot(year());
+    {
+        Host host(QString::fromStdString(root()));
+        updateStructure(host);
+        const auto errors = boxes(host, MessageIcon::Error);
+        ASSERT_EQ(errors.size(), 1u);
+        EXPECT_TRUE(errors[0]->contains(QStringLiteral("ZAR.DB"))) << errors[0]->toStdString();
+        EXPECT_TRUE(errors[0]->contains(QStringLiteral("2004")));
+        EXPECT_TRUE(errors[0]->contains(QStringLiteral("następnym uruchomieniu")));
+    }
+    // Nothing appeared that would stop the next start from trying again.
+    EXPECT_TRUE(fs::is_empty(kadry()));
+    EXPECT_FALSE(fs::exists(root() + "BAZA/AKTUALIZACJA"));
+    EXPECT_EQ(snapshot(year()), before);
+
+    // Repaired, the next start carries everything over.
+    fs::remove(year() + "ZAR.DB");
+    fs::remove(year() + "ZAR.PX");
+    Host host(QString::fromStdString(root()));
+    updateStructure(host);
+    EXPECT_EQ(host.prompter_.questions().size(), 1u);
+    EXPECT_EQ(readTable(kadry() + "RP7.DB").size(), 40u);
+    EXPECT_TRUE(readTable(kadry() + "ZAR.DB").empty());
 }
 
 }  // namespace
