@@ -1,5 +1,8 @@
-// Writes the seed corpus: a few tiny valid tables made by the engine itself, packed as
-// fuzz_table_files inputs (table_files/) and as bare data files (paradox_header/).
+// Writes the seed corpus, packed as fuzz_table_files inputs (table_files/) and as bare data
+// files (paradox_header/): a few tiny valid tables made by the engine itself, and tables as
+// other Paradox engines leave them (written by pxlib with its own primary index, laid out
+// by hand with other block sizes, an older file version, a memo file, a secondary index of
+// theirs, a last block cut short).
 // Usage: fuzz_make_corpus OUTPUT_FOLDER
 #include <sys/wait.h>
 #include <unistd.h>
@@ -14,6 +17,8 @@
 #include "engine/error.h"
 #include "engine/session.h"
 #include "engine/table.h"
+#include "support/paradox_table_file.h"
+#include "support/pxlib_tables.h"
 #include "table_image.h"
 
 using namespace lumiro::engine;
@@ -98,6 +103,101 @@ void emit(const std::string& stem, const std::string& out, const std::string& na
     for (const auto& e : fs::directory_iterator(fs::path(stem).parent_path())) fs::remove(e.path());
 }
 
+std::vector<lumiro::test::Row> genuineRows(int count) {
+    std::vector<lumiro::test::Row> rows;
+    for (int i = 0; i < count; ++i)
+        rows.push_back({std::int64_t(1 + i / 20), std::int64_t(i + 1),
+                        utf8ToCp1250(std::string(i % 2 ? "Łukasik " : "żabińska ") +
+                                     std::to_string(i)),
+                        i % 3 ? Value(100.5 * i) : Value{}});
+    return rows;
+}
+
+const std::vector<FieldDef> kGenuine = {column("ZLEC", FieldType::Long), column("NR", FieldType::Long),
+                                        column("POLE1", FieldType::Alpha, 30),
+                                        column("POLE2", FieldType::Money)};
+
+void writeBytes(const std::string& path, const std::vector<std::byte>& bytes) {
+    lumiro::test::writeFileBytes(path, bytes);
+}
+
+// Tables as other engines write them, each with the files such an engine leaves beside it.
+void emitGenuine(const std::string& stem, const std::string& out) {
+    using namespace lumiro::fuzz;
+    namespace test = lumiro::test;
+    test::writePxlibTable(stem + ".DB", kGenuine, 2, genuineRows(60), "X");
+    test::writePxlibPrimaryIndex(stem + ".DB", stem + ".PX");
+    emit(stem, out, "pxlib_keyed", kDeleteFirst | kAppendCopy);
+
+    test::writePxlibTable(stem + ".DB", kGenuine, 2, genuineRows(25), "X");
+    test::writePxlibPrimaryIndex(stem + ".DB", stem + ".PX");
+    writeBytes(stem + ".XG0", test::genuineSecondaryIndex({kGenuine[0], kGenuine[2], kGenuine[1],
+                                                           column("HINT", FieldType::Short)},
+                                                          {1, 3, 2, 0}, "Ninx"));
+    emit(stem, out, "pxlib_secondary", kRebuildIndexes | kEditFirst);
+
+    test::writePxlibTable(stem + ".DB", kGenuine, 0, genuineRows(30), "X");
+    emit(stem, out, "pxlib_unkeyed", kEditFirst | kDeleteFirst);
+
+    for (int kb : {1, 2, 16}) {
+        writeBytes(stem + ".DB",
+                   test::buildParadoxTable(kGenuine, 2, genuineRows(kb == 1 ? 70 : 200), "X", 7, kb));
+        emit(stem, out, "blocks_" + std::to_string(kb) + "k", kDeleteFirst);
+    }
+
+    // Older file versions: 3.x without the extended header, 4.x and 5.x.
+    for (int version : {3, 9, 11}) {
+        writeBytes(stem + ".DB", test::olderParadoxVersion(
+                                     test::buildParadoxTable(kGenuine, version == 3 ? 0 : 2,
+                                                             genuineRows(12), "X", 0, 2),
+                                     version));
+        emit(stem, out, "version_" + std::to_string(version), kAppendCopy | kRebuildIndexes);
+    }
+
+    // The file ends right after the last record.
+    {
+        const auto rows = genuineRows(50);
+        auto bytes = test::buildParadoxTable(kGenuine, 2, rows, "X", 0, 2);
+        px::Header h;
+        test::readParadoxTable(bytes, &h);
+        const std::size_t inLast = rows.size() % std::size_t(h.recordsPerBlock());
+        bytes.resize(std::size_t(h.blockOffset(h.lastBlock)) + px::kBlockHeaderSize +
+                     inLast * h.recordSize);
+        writeBytes(stem + ".DB", bytes);
+        emit(stem, out, "short_last_block", kDeleteFirst | kAppendCopy);
+    }
+
+    // A memo column whose longer texts live in the .MB file: one blob in a block of its own.
+    {
+        const std::vector<FieldDef> fields = {column("NR", FieldType::Long),
+                                              column("UWAGI", FieldType::Memo, 10)};
+        const std::string text = utf8ToCp1250(std::string(600, 'x') + " zażółć gęślą jaźń");
+        auto bytes = test::buildParadoxTable(fields, 1, {{std::int64_t(1), Value{}},
+                                                         {std::int64_t(2), Value{}}},
+                                             "X", 0, 2);
+        px::Header h;
+        test::readParadoxTable(bytes, &h);
+        std::byte* field = bytes.data() + h.blockOffset(1) + px::kBlockHeaderSize + h.fieldOffsets[1];
+        std::copy_n(reinterpret_cast<const std::byte*>(text.data()), 10, field);
+        const std::uint32_t ref = 4096 | 0xFF, length = std::uint32_t(text.size());
+        for (int i = 0; i < 4; ++i) {
+            field[10 + i] = std::byte((ref >> (8 * i)) & 0xFF);
+            field[14 + i] = std::byte((length >> (8 * i)) & 0xFF);
+        }
+        field[18] = std::byte{1};
+        writeBytes(stem + ".DB", bytes);
+        std::vector<std::byte> mb(8192);
+        mb[1] = std::byte{1};
+        mb[4096] = std::byte{2};
+        mb[4097] = std::byte{1};
+        for (int i = 0; i < 4; ++i) mb[4099 + std::size_t(i)] = std::byte((length >> (8 * i)) & 0xFF);
+        mb[4103] = std::byte{1};
+        std::copy_n(reinterpret_cast<const std::byte*>(text.data()), text.size(), mb.data() + 4105);
+        writeBytes(stem + ".MB", mb);
+        emit(stem, out, "memo", kEditFirst);
+    }
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -164,7 +264,8 @@ int main(int argc, char** argv) {
         int status = 0;
         waitpid(pid, &status, 0);
         emit(stem, out, "journal_left_behind", 0);
-    } catch (const EngineError& e) {
+        emitGenuine(stem, out);
+    } catch (const std::exception& e) {
         std::fprintf(stderr, "%s\n", e.what());
         return 1;
     }
