@@ -131,9 +131,10 @@ void emitGenuine(const std::string& stem, const std::string& out) {
 
     test::writePxlibTable(stem + ".DB", kGenuine, 2, genuineRows(25), "X");
     test::writePxlibPrimaryIndex(stem + ".DB", stem + ".PX");
-    writeBytes(stem + ".XG0", test::genuineSecondaryIndex({kGenuine[0], kGenuine[2], kGenuine[1],
-                                                           column("HINT", FieldType::Short)},
-                                                          {1, 3, 2, 0}, "Ninx"));
+    writeBytes(stem + ".XG0",
+               test::genuineSecondaryIndex({kGenuine[0], kGenuine[2], kGenuine[0], kGenuine[1],
+                                            column("HINT", FieldType::Short)},
+                                           {1, 3, 1, 2, 0}, "Ninx"));
     emit(stem, out, "pxlib_secondary", kRebuildIndexes | kEditFirst);
 
     test::writePxlibTable(stem + ".DB", kGenuine, 0, genuineRows(30), "X");

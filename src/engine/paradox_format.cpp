@@ -310,9 +310,11 @@ ParsedHeader parseAny(std::span<const std::byte> bytes, const std::string& path)
             const std::string which = "nazwa pola nr " + std::to_string(i + 1);
             if (!name) corrupt(path, which + " jest za długa lub wykracza poza nagłówek");
             if (name->empty()) corrupt(path, which + " jest pusta");
-            for (int j = 0; j < i; ++j)
-                if (comparePolish(h.fields[std::size_t(j)].name, *name, true) == 0)
-                    corrupt(path, which + " powtarza się");
+            // A secondary index's records repeat the key columns that it indexes too.
+            if (h.fileType == kFileTypeKeyedDb || h.fileType == kFileTypeUnkeyedDb)
+                for (int j = 0; j < i; ++j)
+                    if (comparePolish(h.fields[std::size_t(j)].name, *name, true) == 0)
+                        corrupt(path, which + " powtarza się");
             h.fields[std::size_t(i)].name = std::move(*name);
         }
         // Field numbers, the language driver name and (for .XGn) the index name follow; very

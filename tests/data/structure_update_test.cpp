@@ -457,9 +457,9 @@ class OlderReleaseFolder : public StructureUpdate {
         writeOldTable(year() + "RP7.DB", rp7, 2, employees);
         writeOldPrimaryIndex(year() + "RP7.DB", year() + "RP7.PX");
         test::writeFileBytes(year() + "RP7.XG0",
-                             test::genuineSecondaryIndex({rp7[0], rp7[2], rp7[1],
+                             test::genuineSecondaryIndex({rp7[0], rp7[2], rp7[0], rp7[1],
                                                           column("Hint", FieldType::Short)},
-                                                         {1, 3, 2, 0}, "Ninx"));
+                                                         {1, 3, 1, 2, 0}, "Ninx"));
         const std::vector<FieldDef> zar = {
             column("ZLEC", FieldType::Long), column("NR", FieldType::Long),
             column("POLE1", FieldType::Alpha, 4), column("POLE2", FieldType::Money)};
@@ -492,6 +492,15 @@ class OlderReleaseFolder : public StructureUpdate {
 TEST_F(OlderReleaseFolder, YearFolderIsLeftAsItWasByteForByte) {
     writeGenuineYear();
     const auto before = snapshot(year());
+    {
+        // The older release's own index files are understood as they are.
+        std::vector<engine::IndexDef> indexes;
+        EXPECT_EQ(readTable(year() + "RP7.DB", nullptr, &indexes).size(), 40u);
+        ASSERT_EQ(indexes.size(), 2u);
+        EXPECT_EQ(indexes[1].name, "Ninx");
+        EXPECT_EQ(indexes[1].fields, (std::vector<std::string>{"ZLEC", "POLE1"}));
+    }
+    EXPECT_EQ(snapshot(year()), before);
     Host host(QString::fromStdString(root()));
     updateStructure(host);
     ASSERT_EQ(host.prompter_.questions().size(), 1u) << host.prompter_.questions().back().text.toStdString();

@@ -635,6 +635,21 @@ TEST(ForeignIndex, RecognisesGenuineSecondaryIndexFiles) {
     EXPECT_EQ(info->columns, (std::vector<int>{1, 2}));
     EXPECT_FALSE(info->caseInsensitive.has_value());
 
+    // An index over a key column repeats it among the key columns that close every entry.
+    const Header keyed = makeHeader(
+        {field("ZLEC", FieldType::Long), field("NR", FieldType::Long),
+         field("POLE1", FieldType::Alpha, 50)},
+        2, "RP7.DB");
+    const auto ninx = test::genuineSecondaryIndex(
+        {field("ZLEC", FieldType::Long), field("POLE1", FieldType::Alpha, 50),
+         field("ZLEC", FieldType::Long), field("NR", FieldType::Long),
+         field("Hint", FieldType::Short)},
+        {1, 3, 1, 2, 0}, "Ninx");
+    const auto composite = parseForeignIndex(ninx, "RP7.XG0", keyed);
+    ASSERT_TRUE(composite);
+    EXPECT_EQ(composite->name, "Ninx");
+    EXPECT_EQ(composite->columns, (std::vector<int>{0, 2}));
+
     const auto single =
         test::genuineSecondaryIndex({field("Nazwisko", FieldType::Alpha, 30),
                             field("Id", FieldType::AutoInc), field("Hint", FieldType::Short)},

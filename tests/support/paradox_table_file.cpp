@@ -89,9 +89,22 @@ std::vector<Row> readParadoxTable(std::span<const std::byte> file, px::Header* h
 std::vector<std::byte> genuineSecondaryIndex(const std::vector<engine::FieldDef>& fields,
                                              const std::vector<int>& fieldNumbers,
                                              const std::string& indexName) {
-    px::Header x = px::makeHeader(fields, int(fields.size()) - 1, "INDEX.XG0");
+    // The records repeat the key columns that the index covers too, which a table header
+    // may not: the header is made with stand-ins of the same lengths, then renamed.
+    std::vector<engine::FieldDef> standIns = fields;
+    for (std::size_t i = 0; i < standIns.size(); ++i) {
+        for (std::size_t j = 0; j < i; ++j)
+            if (standIns[j].name == standIns[i].name)
+                standIns[i].name.back() = char('0' + i);
+    }
+    px::Header x = px::makeHeader(standIns, int(fields.size()) - 1, "INDEX.XG0");
     x.fileType = 8;
     auto bytes = px::serializeHeader(x);
+    std::size_t at = px::kHeaderPrefix + fields.size() * 6 + 4 + 261;
+    for (const auto& f : fields) {
+        std::memcpy(bytes.data() + at, f.name.data(), f.name.size());
+        at += f.name.size() + 1;
+    }
     std::size_t pos = px::kHeaderPrefix + fields.size() * 6 + 4 + 261;
     for (const auto& f : fields) pos += f.name.size() + 1;
     for (int n : fieldNumbers) {

@@ -28,7 +28,7 @@ std::vector<Row> readParadoxTable(std::span<const std::byte> file,
                                   engine::px::Header* header = nullptr);
 
 // A secondary index file (.XGn) as another Paradox engine writes its header: the index's
-// own columns, then the table's key columns and the block hint; `fieldNumbers` are the table's
+// own columns, then every key column of the table and the block hint; `fieldNumbers` are the table's
 // 1-based column numbers in that order, as the file lists them.
 std::vector<std::byte> genuineSecondaryIndex(const std::vector<engine::FieldDef>& fields,
                                              const std::vector<int>& fieldNumbers,
