@@ -89,6 +89,16 @@ TEST_F(PdfOutput, LabelsAndFieldsLandAtTheirMillimetres) {
         expectTopLeft(pages[0], QString::fromUtf8(f.value), 10 + f.left, 10 + f.top);
     expectTopLeft(pages[0], QStringLiteral("ZAŚWIADCZENIE"), 10, 10);
     expectTopLeft(pages[0], QStringLiteral("Arial"), 130, 210);
+
+    // 11 pixels are 8.25 points: Liberation's line box (ascent 0.891 + descent 0.216 of the
+    // size) is then 3.22 mm high. Pixels taken for device dots would make it a speck.
+    const PdfWord* name = word(pages[0], QStringLiteral("Żółkiewski"));
+    ASSERT_NE(name, nullptr);
+    EXPECT_NEAR(name->bottomMm() - name->topMm(), 8.25 * 1.107 / 72 * 25.4, 0.15);
+    bool sans = false;
+    for (const auto& f : test::readPdfFonts(pdf))
+        sans |= f.name.endsWith(QStringLiteral("LiberationSans"));
+    EXPECT_TRUE(sans) << "Arial did not resolve to Liberation Sans";
 }
 
 TEST_F(PdfOutput, RightAndCentredTextAndWrappedCellsStayInTheirCells) {
