@@ -12,6 +12,10 @@ namespace lumiro::reports::cups {
 
 namespace {
 
+// Only the jobs of this user: on a shared printer another user's job, sent meanwhile, must
+// not be taken for ours.
+constexpr int kOwnJobs = 1;
+
 struct JobState {
     int id = 0;
     ipp_jstate_t state = IPP_JSTATE_PENDING;
@@ -21,7 +25,7 @@ struct JobState {
 std::optional<JobState> newestJob(const QByteArray& printer, int after) {
     cups_job_t* jobs = nullptr;
     const int count =
-        cupsGetJobs2(CUPS_HTTP_DEFAULT, &jobs, printer.constData(), 0, CUPS_WHICHJOBS_ALL);
+        cupsGetJobs2(CUPS_HTTP_DEFAULT, &jobs, printer.constData(), kOwnJobs, CUPS_WHICHJOBS_ALL);
     std::optional<JobState> found;
     for (int i = 0; i < count; ++i) {
         if (jobs[i].id <= after || printer != jobs[i].dest) continue;
@@ -64,7 +68,7 @@ std::optional<int> lastJob(const QString& printer) {
     const QByteArray name = printer.toUtf8();
     cups_job_t* jobs = nullptr;
     const int count =
-        cupsGetJobs2(CUPS_HTTP_DEFAULT, &jobs, name.constData(), 0, CUPS_WHICHJOBS_ALL);
+        cupsGetJobs2(CUPS_HTTP_DEFAULT, &jobs, name.constData(), kOwnJobs, CUPS_WHICHJOBS_ALL);
     if (count < 0) return std::nullopt;
     int last = 0;
     for (int i = 0; i < count; ++i)

@@ -20,8 +20,32 @@ QPageLayout fullPage(const Page& page) {
     return QPageLayout(size, QPageLayout::Portrait, QMarginsF(0, 0, 0, 0), QPageLayout::Millimeter);
 }
 
-QString cannotWrite(const QString& path, const QString& reason) {
-    return QStringLiteral("Nie można zapisać pliku „%1”: %2")
+// The system's own text (often in English) follows the Polish reason in brackets.
+QString cannotWrite(const QString& path, const QSaveFile& file) {
+    QString reason;
+    switch (file.error()) {
+        case QFileDevice::OpenError:
+            reason = QStringLiteral("nie można utworzyć pliku w tym folderze");
+            break;
+        case QFileDevice::ResourceError:
+            reason = QStringLiteral("brak miejsca na dysku");
+            break;
+        case QFileDevice::PermissionsError:
+            reason = QStringLiteral("brak uprawnień");
+            break;
+        case QFileDevice::RenameError:
+            reason = QStringLiteral("nie można zastąpić pliku o tej nazwie");
+            break;
+        case QFileDevice::NoError:
+            reason = QStringLiteral("nie udało się utworzyć dokumentu PDF");
+            break;
+        default:
+            reason = QStringLiteral("błąd zapisu");
+            break;
+    }
+    if (file.error() != QFileDevice::NoError && !file.errorString().isEmpty())
+        reason += QStringLiteral(" (%1)").arg(file.errorString());
+    return QStringLiteral("Nie można zapisać pliku „%1”: %2.")
         .arg(QDir::toNativeSeparators(path), reason);
 }
 
@@ -36,8 +60,7 @@ PrintStatus writePdf(const Document& document, const QString& path, const QStrin
     QSaveFile file(path);
     // A PDF file is useless half written; QSaveFile's rename makes it appear whole.
     file.setDirectWriteFallback(false);
-    if (!file.open(QIODevice::WriteOnly))
-        return PrintStatus::failure(cannotWrite(path, file.errorString()));
+    if (!file.open(QIODevice::WriteOnly)) return PrintStatus::failure(cannotWrite(path, file));
 
     bool painted = true;
     {
@@ -66,13 +89,11 @@ PrintStatus writePdf(const Document& document, const QString& path, const QStrin
         }
     }
     if (!painted || file.error() != QFileDevice::NoError) {
-        const QString reason = file.error() != QFileDevice::NoError
-                                   ? file.errorString()
-                                   : QStringLiteral("nie udało się utworzyć dokumentu PDF.");
+        const QString message = cannotWrite(path, file);
         file.cancelWriting();
-        return PrintStatus::failure(cannotWrite(path, reason));
+        return PrintStatus::failure(message);
     }
-    if (!file.commit()) return PrintStatus::failure(cannotWrite(path, file.errorString()));
+    if (!file.commit()) return PrintStatus::failure(cannotWrite(path, file));
     return PrintStatus::success();
 }
 
