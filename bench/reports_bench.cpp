@@ -34,7 +34,7 @@ constexpr double kTargetSeconds = 20;  // 2,000 pages
 constexpr double kTargetRatio = 1.5;
 
 // One element of the synthetic form, as both sides draw it.
-struct Spec {
+struct FormElement {
     QRectF rect;   // mm from the paper's corner
     QString text;  // fixed text, or the field's name
     bool field;    // the text of the page's employee
@@ -44,7 +44,7 @@ struct Spec {
 };
 
 struct Form {
-    std::vector<Spec> elements;
+    std::vector<FormElement> elements;
     std::vector<QLineF> rules;  // mm
 };
 
@@ -153,7 +153,7 @@ struct Fixture {
         auto r = std::make_unique<reports::Report>();
         reports::Band& band = r->addBand(reports::BandKind::Title, 276.8);
         const QPointF margin(10, 10);
-        for (const Spec& s : form.elements) {
+        for (const FormElement& s : form.elements) {
             const QRectF rect = s.rect.translated(-margin);
             reports::Element& e =
                 s.field ? (s.rect.width() == 0
@@ -239,7 +239,7 @@ void BareQPdfWriter(benchmark::State& state) {
             for (const QLineF& l : f.form.rules) painter.drawLine(QLineF(l.p1() * s, l.p2() * s));
             bool boldNow = false;
             painter.setFont(f.regular);
-            for (const Spec& e : f.form.elements) {
+            for (const FormElement& e : f.form.elements) {
                 const QString text = e.field ? values.value(e.text) : e.text;
                 if (text.isEmpty()) continue;
                 if (e.bold != boldNow) {

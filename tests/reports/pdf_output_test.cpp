@@ -91,7 +91,7 @@ TEST_F(PdfOutput, LabelsAndFieldsLandAtTheirMillimetres) {
     expectTopLeft(pages[0], QStringLiteral("Arial"), 130, 210);
 
     // 11 pixels are 8.25 points: Liberation's line box (ascent 0.891 + descent 0.216 of the
-    // size) is then 3.22 mm high. Pixels taken for device dots would make it a speck.
+    // size) is then 3.22 mm high. Pixels taken for device dots would shrink it to a dot.
     const PdfWord* name = word(pages[0], QStringLiteral("Żółkiewski"));
     ASSERT_NE(name, nullptr);
     EXPECT_NEAR(name->bottomMm() - name->topMm(), 8.25 * 1.107 / 72 * 25.4, 0.15);

@@ -67,7 +67,7 @@ const char kPpd[] = R"ppd(*PPD-Adobe: "4.3"
 
 }  // namespace
 
-CupsServer::CupsServer(std::vector<QueueSpec> queues)
+CupsServer::CupsServer(std::vector<QueueSetup> queues)
     : root_(QString::fromStdString(dir_.path())), queues_(std::move(queues)) {}
 
 CupsServer::~CupsServer() {
@@ -118,7 +118,7 @@ bool CupsServer::writeConfiguration() {
                              .arg(root_));
     QString printers;
     bool first = true;
-    for (const QueueSpec& q : queues_) {
+    for (const QueueSetup& q : queues_) {
         const QString uri = q.kind == Queue::Failing
                                 ? QStringLiteral("file://%1/missing/%2.pdf").arg(root_, q.name)
                                 : QStringLiteral("file://%1").arg(output(q.name));

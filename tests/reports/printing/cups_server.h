@@ -21,13 +21,13 @@ class CupsServer {
         Rejecting,  // does not accept jobs
         Stopped,    // accepts jobs and holds them
     };
-    struct QueueSpec {
+    struct QueueSetup {
         QString name;
         Queue kind;
     };
 
     // Writes the configuration; the first queue is the default printer.
-    explicit CupsServer(std::vector<QueueSpec> queues);
+    explicit CupsServer(std::vector<QueueSetup> queues);
     ~CupsServer();  // stops the daemon
 
     // Starts cupsd in the foreground and waits until it lists every queue. On failure,
@@ -46,7 +46,7 @@ class CupsServer {
 
     TempDir dir_;
     QString root_;
-    std::vector<QueueSpec> queues_;
+    std::vector<QueueSetup> queues_;
     std::unique_ptr<QProcess> daemon_;
     QString error_;
 };
