@@ -12,6 +12,8 @@
 
 #include "cups_server.h"
 #include "pdf_probe.h"
+#include "platform/current_printer.h"
+#include "printouts/preview_window.h"
 #include "reports/print_target.h"
 #include "reports/report.h"
 
@@ -126,9 +128,12 @@ Document twoPages(bool duplex) {
     return report.generate(Sources().add(QStringLiteral("TRP7"), employee));
 }
 
+// Through the program's own path: the current printer the settings chose.
 TEST(Printing, PagesReachThePrinterWithTheirTextAndTheDuplexRequest) {
+    platform::setCurrentPrinter(kWorking);
     const PrintStatus status =
-        PrinterTarget(kWorking).print(twoPages(true), QStringLiteral("Rp-7 Żółkiewski"));
+        printouts::CurrentPrinterTarget().print(twoPages(true), QStringLiteral("Rp-7 Żółkiewski"));
+    platform::setCurrentPrinter({});
     ASSERT_TRUE(status.ok()) << status.message().toStdString();
     const Job job = completedJob(kWorking);
     ASSERT_EQ(job.state, IPP_JSTATE_COMPLETED) << server->log().toStdString();
@@ -158,8 +163,9 @@ TEST(Printing, PagesReachThePrinterWithTheirTextAndTheDuplexRequest) {
 
 TEST(Printing, AnEmptyNameMeansTheDefaultPrinterAndOneSidedPagesAskForNoDuplex) {
     const std::size_t before = jobsOf(kWorking).size();
+    ASSERT_TRUE(platform::currentPrinter().isEmpty());
     const PrintStatus status =
-        PrinterTarget().print(twoPages(false), QStringLiteral("Zaświadczenie"));
+        printouts::CurrentPrinterTarget().print(twoPages(false), QStringLiteral("Zaświadczenie"));
     ASSERT_TRUE(status.ok()) << status.message().toStdString();
     const Job job = completedJob(kWorking);
     EXPECT_EQ(jobsOf(kWorking).size(), before + 1);
