@@ -22,3 +22,10 @@ BUILD_PACKAGES=(g++ cmake make pkg-config zlib1g-dev qt6-base-dev libjpeg62-turb
 RUN_PACKAGES=(qt6-translations-l10n)
 # Packages only the tests need.
 TEST_PACKAGES=(libgtest-dev pxlib-dev)
+# The report engine: the CUPS client library, to check that a print job was taken.
+BUILD_PACKAGES+=(libcups2-dev)
+# Liberation Serif and Sans stand in for the forms' Times New Roman and Arial, width for width.
+RUN_PACKAGES+=(fonts-liberation2)
+# Printouts are read back with poppler's tools, and the printing test runs a private CUPS
+# server (cups-core-drivers brings the pass-through filter its test queues need).
+TEST_PACKAGES+=(fonts-liberation2 poppler-utils cups-daemon cups-core-drivers)

@@ -1,0 +1,225 @@
+// Printing through CUPS, as the program prints: a private cupsd with file queues, the
+// program's print target, and the job's fate read back from the server and the queue's file.
+#include <gtest/gtest.h>
+
+#include <QDeadlineTimer>
+#include <QFile>
+#include <QThread>
+
+#include <cups/cups.h>
+
+#include <memory>
+
+#include "cups_server.h"
+#include "pdf_probe.h"
+#include "platform/current_printer.h"
+#include "printouts/preview_window.h"
+#include "reports/print_target.h"
+#include "reports/report.h"
+
+// Qt's CUPS print device reads each queue's PPD into a libcups cache that nobody frees; the
+// leak is in libcups's cache, not in anything the program holds.
+extern "C" const char* __lsan_default_suppressions() {
+    return "leak:_ppdCacheCreateWithPPD\n";
+}
+
+namespace lumiro::reports {
+namespace {
+
+using test::CupsServer;
+
+const QString kWorking = QStringLiteral("lumiro-ok");
+const QString kFailing = QStringLiteral("lumiro-broken");
+const QString kRejecting = QStringLiteral("lumiro-rejecting");
+const QString kStopped = QStringLiteral("lumiro-stopped");
+
+CupsServer* server = nullptr;
+
+// Starts the daemon before any test and before anything in this program talks to CUPS, so
+// that libcups and Qt's print support take CUPS_SERVER from the start.
+class CupsEnvironment : public ::testing::Environment {
+  public:
+    void SetUp() override {
+        server = new CupsServer({{kWorking, CupsServer::Queue::Working},
+                                 {kFailing, CupsServer::Queue::Failing},
+                                 {kRejecting, CupsServer::Queue::Rejecting},
+                                 {kStopped, CupsServer::Queue::Stopped}});
+        qputenv("CUPS_SERVER", server->socket().toUtf8());
+        // A default chosen through the environment would override the server's.
+        qunsetenv("LPDEST");
+        qunsetenv("PRINTER");
+        ASSERT_TRUE(server->start()) << server->error().toStdString();
+    }
+    void TearDown() override {
+        delete server;
+        server = nullptr;
+    }
+};
+
+[[maybe_unused]] ::testing::Environment* const environment =
+    ::testing::AddGlobalTestEnvironment(new CupsEnvironment);
+
+struct Job {
+    int id = 0;
+    ipp_jstate_t state = IPP_JSTATE_PENDING;
+};
+
+std::vector<Job> jobsOf(const QString& printer) {
+    cups_job_t* jobs = nullptr;
+    const QByteArray name = printer.toUtf8();
+    const int count =
+        cupsGetJobs2(CUPS_HTTP_DEFAULT, &jobs, name.constData(), 0, CUPS_WHICHJOBS_ALL);
+    std::vector<Job> out;
+    for (int i = 0; i < count; ++i)
+        if (name == jobs[i].dest) out.push_back(Job{jobs[i].id, jobs[i].state});
+    cupsFreeJobs(count, jobs);
+    return out;
+}
+
+int allJobs() {
+    cups_job_t* jobs = nullptr;
+    const int count = cupsGetJobs2(CUPS_HTTP_DEFAULT, &jobs, nullptr, 0, CUPS_WHICHJOBS_ALL);
+    cupsFreeJobs(count, jobs);
+    return count;
+}
+
+// Waits until the newest job of the printer has completed and returns it.
+Job completedJob(const QString& printer) {
+    QDeadlineTimer deadline(30000);
+    Job last;
+    while (!deadline.hasExpired()) {
+        const auto jobs = jobsOf(printer);
+        if (!jobs.empty()) {
+            last = jobs.back();
+            for (const Job& j : jobs)
+                if (j.id > last.id) last = j;
+            if (last.state >= IPP_JSTATE_CANCELED) return last;
+        }
+        QThread::msleep(50);
+    }
+    return last;
+}
+
+QString jobAttribute(int id, const char* name) {
+    ipp_t* request = ippNewRequest(IPP_OP_GET_JOB_ATTRIBUTES);
+    const QByteArray uri = QByteArray("ipp://localhost/jobs/") + QByteArray::number(id);
+    ippAddString(request, IPP_TAG_OPERATION, IPP_TAG_URI, "job-uri", nullptr, uri.constData());
+    ippAddString(request, IPP_TAG_OPERATION, IPP_TAG_NAME, "requesting-user-name", nullptr,
+                 cupsUser());
+    ipp_t* response = cupsDoRequest(CUPS_HTTP_DEFAULT, request, "/");
+    ipp_attribute_t* attribute = ippFindAttribute(response, name, IPP_TAG_ZERO);
+    const QString value =
+        attribute ? QString::fromUtf8(ippGetString(attribute, 0, nullptr)) : QString();
+    ippDelete(response);
+    return value;
+}
+
+// Two pages: a title that fills the first, a summary on the second.
+Document twoPages(bool duplex) {
+    Report report;
+    report.page.duplex = duplex;
+    Band& title = report.addBand(BandKind::Title, 270);
+    title.addLabel({}, QRectF(0, 0, 190, 8), QStringLiteral("ZAŚWIADCZENIE O ZATRUDNIENIU"));
+    title.addField({}, QPointF(21.2, 50.3), QStringLiteral("TRP7"), QStringLiteral("POLE1"));
+    title.addRule(QPointF(0, 20), QPointF(190, 20));
+    Band& summary = report.addBand(BandKind::Summary, 30);
+    summary.addLabel({}, QRectF(0, 0, 190, 8), QStringLiteral("Zażółć gęślą jaźń"));
+    FixedValues employee{{QStringLiteral("POLE1"), QStringLiteral("Żółkiewski Stanisław")}};
+    return report.generate(Sources().add(QStringLiteral("TRP7"), employee));
+}
+
+// Through the program's own path: the current printer the settings chose.
+TEST(Printing, PagesReachThePrinterWithTheirTextAndTheDuplexRequest) {
+    platform::setCurrentPrinter(kWorking);
+    const PrintStatus status =
+        printouts::CurrentPrinterTarget().print(twoPages(true), QStringLiteral("Rp-7 Żółkiewski"));
+    platform::setCurrentPrinter({});
+    ASSERT_TRUE(status.ok()) << status.message().toStdString();
+    const Job job = completedJob(kWorking);
+    ASSERT_EQ(job.state, IPP_JSTATE_COMPLETED) << server->log().toStdString();
+    EXPECT_EQ(jobAttribute(job.id, "sides"), QStringLiteral("two-sided-long-edge"));
+    EXPECT_EQ(jobAttribute(job.id, "copies").isEmpty() ? 1 : jobAttribute(job.id, "copies").toInt(),
+              1);
+    EXPECT_EQ(jobAttribute(job.id, "job-name"), QStringLiteral("Rp-7 Żółkiewski"));
+
+    // The raw queue hands over what Qt sent: a PDF of both pages.
+    const QString out = server->output(kWorking);
+    QFile file(out);
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    EXPECT_TRUE(file.read(5) == "%PDF-");
+    EXPECT_EQ(test::pdfPageCount(out), 2);
+    const QString text = test::readPdfText(out);
+    EXPECT_TRUE(text.contains(QStringLiteral("ZAŚWIADCZENIE O ZATRUDNIENIU")));
+    EXPECT_TRUE(text.contains(QStringLiteral("Żółkiewski Stanisław")));
+    EXPECT_TRUE(text.contains(QStringLiteral("Zażółć gęślą jaźń")));
+    // Paper and PDF agree: the field sits where the layout put it.
+    const auto pages = test::readPdfWords(out);
+    ASSERT_EQ(pages.size(), 2u);
+    const auto name = pages[0].find(QStringLiteral("Żółkiewski"));
+    ASSERT_EQ(name.size(), 1u);
+    EXPECT_NEAR(name[0].leftMm(), 10 + 21.2, 0.5);
+    EXPECT_NEAR(name[0].topMm(), 10 + 50.3, 0.5);
+}
+
+TEST(Printing, AnEmptyNameMeansTheDefaultPrinterAndOneSidedPagesAskForNoDuplex) {
+    const std::size_t before = jobsOf(kWorking).size();
+    ASSERT_TRUE(platform::currentPrinter().isEmpty());
+    const PrintStatus status =
+        printouts::CurrentPrinterTarget().print(twoPages(false), QStringLiteral("Zaświadczenie"));
+    ASSERT_TRUE(status.ok()) << status.message().toStdString();
+    const Job job = completedJob(kWorking);
+    EXPECT_EQ(jobsOf(kWorking).size(), before + 1);
+    EXPECT_EQ(job.state, IPP_JSTATE_COMPLETED);
+    EXPECT_EQ(jobAttribute(job.id, "sides"), QStringLiteral("one-sided"));
+}
+
+TEST(Printing, AFailedJobIsReportedInsteadOfSuccess) {
+    // The device cannot be opened: the server stops the job after taking it.
+    PrintStatus status = PrinterTarget(kFailing).print(twoPages(false), QStringLiteral("Rp-7"));
+    EXPECT_FALSE(status.ok());
+    EXPECT_TRUE(status.message().startsWith(
+        QStringLiteral("Wydruk na drukarce „lumiro-broken” nie powiódł się")))
+        << status.message().toStdString();
+
+    // The queue refuses jobs: the submission itself fails.
+    status = PrinterTarget(kRejecting).print(twoPages(false), QStringLiteral("Rp-7"));
+    EXPECT_FALSE(status.ok());
+    EXPECT_TRUE(status.message().startsWith(
+        QStringLiteral("Drukarka „lumiro-rejecting” nie przyjęła wydruku.")))
+        << status.message().toStdString();
+
+    // A stopped printer keeps the job in its queue: nothing is printed.
+    status = PrinterTarget(kStopped).print(twoPages(false), QStringLiteral("Rp-7"));
+    EXPECT_FALSE(status.ok());
+    EXPECT_TRUE(
+        status.message().startsWith(QStringLiteral("Drukarka „lumiro-stopped” jest zatrzymana")))
+        << status.message().toStdString();
+}
+
+TEST(Printing, AnUnknownPrinterOrNoPrinterAtAllSendsNothing) {
+    const int before = allJobs();
+    PrintStatus status =
+        PrinterTarget(QStringLiteral("nieznana")).print(twoPages(false), QStringLiteral("Rp-7"));
+    EXPECT_FALSE(status.ok());
+    EXPECT_EQ(
+        status.message(),
+        QStringLiteral("Drukarka „nieznana” nie jest zainstalowana. Wydruk nie został wysłany."));
+    EXPECT_EQ(allJobs(), before);
+
+    // An empty document is not a job.
+    EXPECT_TRUE(PrinterTarget(kWorking).print(Document{}, QStringLiteral("pusty")).ok());
+    EXPECT_EQ(allJobs(), before);
+
+    // A machine without any printer: a server that does not answer lists none.
+    const QByteArray nowhere = (server->socket() + QStringLiteral(".brak")).toUtf8();
+    cupsSetServer(nowhere.constData());
+    status = PrinterTarget().print(twoPages(false), QStringLiteral("Rp-7"));
+    cupsSetServer(nullptr);  // back to CUPS_SERVER
+    EXPECT_FALSE(status.ok());
+    EXPECT_EQ(status.message(),
+              QStringLiteral("Nie zainstalowano żadnej drukarki. Wydruk nie został wysłany."));
+    EXPECT_EQ(allJobs(), before);
+}
+
+}  // namespace
+}  // namespace lumiro::reports
