@@ -282,8 +282,10 @@ bool DataGridModel::setData(const QModelIndex& index, const QVariant& value, int
     const auto& def = t.fields()[std::size_t(f)];
     if (def.type == engine::FieldType::Alpha && text.size() > def.size) text.truncate(def.size);
     if (!editingState(t.state()) && data::fromTable(t.asString(f)) == text) return true;
-    if (!source_->edit()) return false;
-    if (!source_->run([&] { t.setAsString(f, data::toTable(text)); })) return false;
+    if (!source_->edit() || !source_->run([&] { t.setAsString(f, data::toTable(text)); })) {
+        ++writeFailures_;
+        return false;
+    }
     source_->markUserModified();
     Q_EMIT dataChanged(index, index);
     return true;
@@ -381,11 +383,29 @@ DataGrid::DataGrid(DataSource* source, QWidget* parent)
     });
     connect(model_, &DataGridModel::rowsListed, this, &DataGrid::followTable);
     connect(model_, &DataGridModel::marksChanged, this, &DataGrid::marksChanged);
+    // An open cell editor is written whenever the table asks its controls for their input.
+    source->addPendingEditor(this);
     followTable();
+}
+
+DataGrid::~DataGrid() {
+    if (DataSource* src = source()) src->removePendingEditor(this);
 }
 
 DataSource* DataGrid::source() const {
     return model_->source();
+}
+
+bool DataGrid::commit() {
+    if (!editing()) return true;
+    QWidget* editor = indexWidget(currentIndex());
+    if (!editor) return true;
+    const auto failures = model_->writeFailures();
+    commitData(editor);
+    // A value that does not convert was reported; the editor stays open to be corrected.
+    if (model_->writeFailures() != failures) return false;
+    closeEditor(editor, QAbstractItemDelegate::NoHint);
+    return true;
 }
 
 int DataGrid::addColumn(const QString& field, const QString& title, int width) {
@@ -649,6 +669,16 @@ void DataGrid::focusOutEvent(QFocusEvent* event) {
     if (src && src->isOpen() && src->table().state() == engine::TableState::Insert &&
         !src->userModified())
         src->cancel();
+}
+
+void DataGrid::dataChanged(const QModelIndex& topLeft, const QModelIndex& bottomRight,
+                           const QList<int>& roles) {
+    // The view would show the record's value in an open editor whenever the row changes (the
+    // edit beginning, a post, another column set): what the user typed there stays.
+    auto* line = editing() ? qobject_cast<QLineEdit*>(indexWidget(currentIndex())) : nullptr;
+    const QString typed = line ? line->text() : QString();
+    QTableView::dataChanged(topLeft, bottomRight, roles);
+    if (line && line->text() != typed) line->setText(typed);
 }
 
 void DataGrid::closeEditor(QWidget* editor, QAbstractItemDelegate::EndEditHint hint) {

@@ -296,6 +296,8 @@ void Tdane::Edytuj(Table& table) {
 
 void Tdane::ZapiszRekord(Table& table) {
     if (!table.isOpen()) return;
+    // Text typed into a control and not yet confirmed belongs to the record being saved.
+    table.updateRecord();
     if (table.state() == TableState::Edit || table.state() == TableState::Insert) {
         try {
             table.post();

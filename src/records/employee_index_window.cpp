@@ -1,7 +1,6 @@
 #include "records/employee_index_window.h"
 
 #include <QAction>
-#include <QApplication>
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QFrame>
@@ -526,7 +525,7 @@ void TKadF::choosePayer(const QString& text) {
     if (!isNumber || !payers.isOpen()) return;
     ZZLEC_->run([&] {
         // A payer edit still open belongs to the payer being left.
-        if (isEditing(payers)) dane_.ZapiszRekord(payers);
+        dane_.ZapiszRekord(payers);
         payers.findKey({Value{std::int64_t(number)}});
     });
     ZRP7_->notifyRowsChanged();
@@ -561,9 +560,10 @@ void TKadF::XDBGrid1TitleClick(int column) {
     ZRP7_->notifyRowsChanged();
 }
 
-void TKadF::commitFocusedEditor() {
-    if (auto* editor = dynamic_cast<components::PendingEditor*>(QApplication::focusWidget()))
-        editor->commit();
+void TKadF::writePendingInput() {
+    for (Table* table :
+         {&dane_.TZlec, &dane_.TRP7, &dane_.Tzar, &dane_.TZal, &dane_.Tzal2, &dane_.TZal3})
+        if (table->isOpen()) ZRP7_->run([&] { table->updateRecord(); });
 }
 
 std::int64_t TKadF::nextEmployeeNumber() {
@@ -577,7 +577,6 @@ std::int64_t TKadF::nextEmployeeNumber() {
 void TKadF::newEmployee() {
     Table& employees = dane_.TRP7;
     if (!employees.isOpen()) return;
-    commitFocusedEditor();
     if (!dane_.TZlec.isOpen() || dane_.TZlec.isEmpty()) {
         // A card belongs to a payer; without one there is nothing to number it under.
         dane_.prompter().inform(QStringLiteral(
@@ -585,7 +584,6 @@ void TKadF::newEmployee() {
             "„...” obok listy „Wybierz płatnika”), a potem dodawać pracowników."));
         return;
     }
-    if (!ZRP7_->updateRecord()) return;
     const bool added = ZRP7_->run([&] {
         if (isEditing(employees)) employees.post();
         const std::int64_t number = nextEmployeeNumber();
@@ -604,8 +602,6 @@ void TKadF::newEmployee() {
 void TKadF::copyEmployee() {
     Table& employees = dane_.TRP7;
     if (!employees.isOpen()) return;
-    commitFocusedEditor();
-    if (!ZRP7_->updateRecord()) return;
     if (!ZRP7_->run([&] { dane_.ZapiszRekord(employees); })) return;
     // Nothing to copy: a card made of nothing would carry no payer either.
     if (employees.isEmpty() || !employees.bookmark().valid()) return;
@@ -631,13 +627,14 @@ void TKadF::copyEmployee() {
 void TKadF::deleteEmployee() {
     Table& employees = dane_.TRP7;
     if (!employees.isOpen()) return;
-    commitFocusedEditor();
     if (employees.state() == TableState::Insert) {
         // A card never posted owns nothing on disk.
         ZRP7_->cancel();
         showCount();
         return;
     }
+    // The question names the card as it is being typed.
+    ZRP7_->run([&] { employees.updateRecord(); });
     // With no card there is nothing to name in the question, nor anything to delete.
     if (employees.isEmpty() || !employees.bookmark().valid()) {
         showCount();
@@ -660,17 +657,12 @@ void TKadF::deleteEmployee() {
 }
 
 void TKadF::saveAll() {
-    commitFocusedEditor();
-    ZZLEC_->updateRecord();
-    ZRP7_->updateRecord();
     for (Table* table :
          {&dane_.TZlec, &dane_.TRP7, &dane_.Tzar, &dane_.TZal, &dane_.Tzal2, &dane_.TZal3})
         ZRP7_->run([&] { dane_.ZapiszRekord(*table); });
 }
 
 void TKadF::savePayer() {
-    commitFocusedEditor();
-    if (!ZZLEC_->updateRecord()) return;
     ZZLEC_->run([&] { dane_.ZapiszRekord(dane_.TZlec); });
 }
 
@@ -683,7 +675,6 @@ void TKadF::deleteDemonstrationData() {
     if (!prompter.confirm(QStringLiteral("Czy napewno chcesz usunąć wszystkie zapisy ?.") + warning,
                           platform::MessageIcon::Warning))
         return;
-    commitFocusedEditor();
     const QString title = QStringLiteral("Kasowanie danych demonstracyjnych");
     if (services_.progressStart) services_.progressStart(title, 6);
     for (Table* table :
@@ -714,7 +705,7 @@ void TKadF::deleteDemonstrationData() {
 }
 
 void TKadF::openPayers() {
-    commitFocusedEditor();
+    writePendingInput();
     if (!payersWindow_) {
         payersWindow_ = new TKADF9(dane_, *ZZLEC_, this);
         components::installHelpKey(payersWindow_, [this](int context) { openHelp(context); });
@@ -724,7 +715,7 @@ void TKadF::openPayers() {
 }
 
 void TKadF::openCompany() {
-    commitFocusedEditor();
+    writePendingInput();
     if (!companyWindow_) {
         companyWindow_ = new TFIRMAF(dane_, loadLogoPicture(), this);
         components::installHelpKey(companyWindow_, [this](int context) { openHelp(context); });
@@ -738,6 +729,8 @@ void TKadF::openHelp(int context) {
 }
 
 void TKadF::pageChanged(int index) {
+    // The page left may hide a control with typed text; it belongs to the same record.
+    writePendingInput();
     const int previous = currentPage_;
     currentPage_ = index;
     auto formPage = [this](int i) -> FormPage* {
@@ -769,9 +762,6 @@ void TKadF::showEvent(QShowEvent* event) {
 }
 
 void TKadF::FormClose() {
-    commitFocusedEditor();
-    ZZLEC_->updateRecord();
-    ZRP7_->updateRecord();
     for (Table* table :
          {&dane_.TZal3, &dane_.Tzal2, &dane_.TZal, &dane_.Tzar, &dane_.TRP7, &dane_.TZlec}) {
         if (table->isOpen()) ZRP7_->run([&] { dane_.ZapiszRekord(*table); });

@@ -136,9 +136,9 @@ class TKadF : public QMainWindow {
     void showCount();
     // Makes the payer whose number begins `text` current; nothing changes when there is none.
     void choosePayer(const QString& text);
-    // Writes the text of a focused control that has not reached the record buffer yet;
-    // toolbar buttons and menu items do not take the focus from it.
-    void commitFocusedEditor();
+    // Writes typed text of every control of the window into its record buffer, for commands
+    // that do not touch a table themselves (the tables ask for it before they post or move).
+    void writePendingInput();
     // The highest number of the current payer's cards plus one, under the primary index.
     std::int64_t nextEmployeeNumber();
     void selectIndex(const std::string& name);

@@ -1,7 +1,6 @@
 #include "records/payers_window.h"
 
 #include <QHeaderView>
-#include <QLineEdit>
 #include <QScreen>
 #include <QStyle>
 #include <QToolBar>
@@ -126,19 +125,7 @@ void TKADF9::openModal() {
     exec();
 }
 
-void TKADF9::commitGridEditor() {
-    for (auto* editor : XDBGrid1_->viewport()->findChildren<QLineEdit*>()) {
-        if (!editor->isVisible()) continue;
-        QMetaObject::invokeMethod(XDBGrid1_, "commitData", Qt::DirectConnection,
-                                  Q_ARG(QWidget*, editor));
-        QMetaObject::invokeMethod(
-            XDBGrid1_, "closeEditor", Qt::DirectConnection, Q_ARG(QWidget*, editor),
-            Q_ARG(QAbstractItemDelegate::EndEditHint, QAbstractItemDelegate::NoHint));
-    }
-}
-
 void TKADF9::newPayer() {
-    commitGridEditor();
     Table& payers = dane_.TZlec;
     if (!payers.isOpen() || !ZZLEC_.updateRecord()) return;
     const bool begun = ZZLEC_.run([&] {
@@ -158,15 +145,15 @@ void TKADF9::newPayer() {
 }
 
 void TKADF9::savePayer() {
-    commitGridEditor();
     if (!ZZLEC_.updateRecord()) return;
     ZZLEC_.run([&] { dane_.ZapiszRekord(dane_.TZlec); });
 }
 
 void TKADF9::deletePayer() {
-    commitGridEditor();
     Table& payers = dane_.TZlec;
     if (!payers.isOpen()) return;
+    // The name being typed is the one the question must show.
+    if (!ZZLEC_.updateRecord()) return;
     const bool inserting = payers.state() == TableState::Insert;
     if (!inserting && !payers.bookmark().valid()) return;
 
@@ -210,7 +197,6 @@ void TKADF9::deleteEmployeesOf(std::int64_t payer) {
 }
 
 void TKADF9::done(int result) {
-    commitGridEditor();
     // A payer begun and filled in but never saved is kept rather than silently lost.
     if (ZZLEC_.updateRecord()) ZZLEC_.run([&] { dane_.ZapiszRekord(dane_.TZlec); });
     QDialog::done(result);

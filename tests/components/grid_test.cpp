@@ -284,6 +284,49 @@ TEST_F(GridTest, EditedCellPostsWhenTheRowChanges) {
     EXPECT_FALSE(periods.gotoBookmark(firstPeriod));
 }
 
+TEST_F(GridTest, AnOpenCellEditorIsWrittenWheneverTheTableAsksForInput) {
+    payers.first();
+    employees.first();
+    addPeriod("2001.01.01", "zasiłek chorobowy");
+    DataSource source(periods, prompter);
+    source.mirrorMasterLink(employees, "ZLEC;NR", "ZLEC;NR");
+    DataGrid grid(&source);
+    grid.addColumn(QStringLiteral("POLE1"), QStringLiteral("Tytuł zasiłku"), 150);
+    grid.setReadOnly(false);
+    grid.resize(300, 200);
+    grid.show();
+    settle();
+    auto typeTitle = [&](const QString& title) {
+        periods.first();
+        settle();
+        grid.setCurrentIndex(grid.model()->index(0, 0));
+        grid.edit(grid.currentIndex());
+        auto* editor = qobject_cast<QLineEdit*>(grid.indexWidget(grid.currentIndex()));
+        ASSERT_NE(editor, nullptr);
+        editor->setText(title);
+    };
+    auto stored = [&] {
+        engine::Table check(session);
+        check.open(dir.file("ZAL2"), engine::AccessMode::ReadOnly);
+        return data::fromTable(check.asString(check.field("POLE1")));
+    };
+
+    // Nobody but the engine is told: a post, the master moving away, a close.
+    typeTitle(QStringLiteral("opiekuńczy"));
+    periods.post();
+    EXPECT_EQ(stored(), QStringLiteral("opiekuńczy"));
+    EXPECT_EQ(grid.indexWidget(grid.currentIndex()), nullptr);
+    typeTitle(QStringLiteral("macierzyński"));
+    employees.next();
+    EXPECT_EQ(stored(), QStringLiteral("macierzyński"));
+    employees.first();
+    settle();
+    typeTitle(QStringLiteral("wychowawczy"));
+    periods.close();
+    EXPECT_EQ(stored(), QStringLiteral("wychowawczy"));
+    EXPECT_TRUE(prompter.questions().empty());
+}
+
 TEST_F(GridTest, EnterMovesToTheNextCellThenTheNextRow) {
     DataSource source(employees, prompter);
     source.mirrorMasterLink(payers, "ZLEC", "NR");
