@@ -66,8 +66,7 @@ Startup::Startup(Services services, DataModuleFactory createDataModule)
       createDataModule_(std::move(createDataModule)),
       eventLoop_([] { return QApplication::exec(); }) {
     factories_[index(LongLivedWindow::Welcome)] = [](Startup& startup) {
-        auto welcome =
-            std::make_unique<TSTART>(startup.applicationTitle(), startup.services().shell);
+        auto welcome = std::make_unique<TSTART>(startup.services().shell);
         welcome->setContactVariantSource(startup.contactVariant_);
         // The way in stays closed while no part of the program builds the employee index.
         if (startup.factories_[index(LongLivedWindow::EmployeeIndex)]) {

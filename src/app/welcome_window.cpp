@@ -47,9 +47,9 @@ QLabel* heading(const QString& text, QWidget* parent) {
 
 }  // namespace
 
-TSTART::TSTART(const QString& applicationTitle, platform::ShellOpener& shell, QWidget* parent)
+TSTART::TSTART(platform::ShellOpener& shell, QWidget* parent)
     : QWidget(parent, Qt::Window), shell_(shell) {
-    setWindowTitle(applicationTitle);
+    setWindowTitle(QStringLiteral("Lumiro"));
     setAutoFillBackground(true);
     QPalette colours = palette();
     colours.setColor(QPalette::Window, kBackground);
