@@ -327,6 +327,35 @@ TEST_F(GridTest, AnOpenCellEditorIsWrittenWheneverTheTableAsksForInput) {
     EXPECT_TRUE(prompter.questions().empty());
 }
 
+TEST_F(GridTest, LogicalColumnsReadPrawdaOrFalsz) {
+    employees.first();
+    employees.edit();
+    employees.setValue("AKT", Value{true});
+    employees.post();
+    employees.next();
+    employees.edit();
+    employees.setValue("AKT", Value{false});
+    employees.post();
+    employees.first();
+    DataSource source(employees, prompter);
+    source.mirrorMasterLink(payers, "ZLEC", "NR");
+    auto grid = makeGrid(source);
+    const int logical = grid->addColumn(QStringLiteral("AKT"), QStringLiteral("AKT"), 60);
+    grid->setReadOnly(false);
+    settle();
+    EXPECT_EQ(column(*grid, logical),
+              (QStringList{QStringLiteral("Prawda"), QStringLiteral("Fałsz"), QString()}));
+    // The same words are typed back.
+    const QModelIndex third = grid->model()->index(2, logical);
+    grid->setCurrentIndex(third);
+    ASSERT_TRUE(grid->model()->setData(third, QStringLiteral("Prawda"), Qt::EditRole));
+    EXPECT_EQ(third.data(Qt::EditRole).toString(), QStringLiteral("Prawda"));
+    employees.post();
+    EXPECT_EQ(employees.value("AKT"), Value{true});
+    // The engine's own form stays as the command-line tool writes it.
+    EXPECT_EQ(employees.asString(employees.field("AKT")), "true");
+}
+
 TEST_F(GridTest, EnterMovesToTheNextCellThenTheNextRow) {
     DataSource source(employees, prompter);
     source.mirrorMasterLink(payers, "ZLEC", "NR");
