@@ -2,18 +2,15 @@
 
 #include <QCoreApplication>
 #include <QDir>
-#include <QFile>
-#include <QFileInfo>
-#include <QSaveFile>
 
 #include <exception>
 
+#include "data/data_files.h"
 #include "data/progress_bar.h"
 #include "data/table_layouts.h"
 #include "data/table_swap.h"
 #include "data/table_text.h"
 #include "engine/error.h"
-#include "platform/program_paths.h"
 
 namespace lumiro::data {
 namespace {
@@ -27,13 +24,6 @@ const QString kLineBreak = QStringLiteral("\n");
 
 bool endsWithSeparator(const QString& path) {
     return path.endsWith(u'\\') || path.endsWith(u'/');
-}
-
-bool isReadOnlyFile(const QString& path) {
-    // The attribute as stored on the file, not whether this user may write anyway.
-    const QFileDevice::Permissions write =
-        QFileDevice::WriteOwner | QFileDevice::WriteGroup | QFileDevice::WriteOther;
-    return (QFile::permissions(path) & write) == 0;
 }
 
 QString padded(const std::string& text, int width) {
@@ -52,7 +42,11 @@ std::string joined(const std::vector<std::string>& fields) {
 }  // namespace
 
 Tdane::Tdane(platform::ProcessValues& values, platform::Prompter& prompter, Environment environment)
-    : values_(values), prompter_(prompter), env_(std::move(environment)) {
+    : SESJA("SESJA", environment.fileSystem ? *environment.fileSystem : engine::Env::system()),
+      defaultSession("Default", SESJA.env()),
+      values_(values),
+      prompter_(prompter),
+      env_(std::move(environment)) {
     if (env_.programFolder.isEmpty()) env_.programFolder = QDir::currentPath();
     if (env_.programFile.isEmpty()) env_.programFile = QCoreApplication::applicationFilePath();
     arguments_ = env_.arguments ? *env_.arguments : QCoreApplication::arguments().mid(1);
@@ -127,8 +121,8 @@ void Tdane::create() {
     }
 
     const QString rp7 = dataTable(QStringLiteral("BAZA\\KADRY\\RP7"));
-    if (!OtworzTabele(TRP7, rp7, QString()) &&
-        !platform::findExisting(rp7 + QStringLiteral(".DB")) && env_.Aktualizacja) {
+    if (!OtworzTabele(TRP7, rp7, QString()) && !SESJA.tableExists(enginePath(rp7)) &&
+        env_.Aktualizacja) {
         env_.Aktualizacja(*this);
     }
 
@@ -187,8 +181,8 @@ bool Tdane::OtworzTabele(Table& table, const QString& name, const QString& descr
         } catch (const std::exception&) {
         }
     }
-    if (!description.isEmpty() && !platform::findExisting(name + QStringLiteral(".STR"))) {
-        writeStructureFile(name);
+    if (!description.isEmpty() && !findCompanion(SESJA, table.path(), ".STR")) {
+        writeStructureFile(table, name);
     }
     return true;
 }
@@ -219,8 +213,8 @@ bool Tdane::openWithRecovery(Table& table, const QString& name, const QString& d
         return false;
     }
 
-    const QString dataFile = QFile::decodeName(QByteArray::fromStdString(table.path()));
-    if (isReadOnlyFile(dataFile)) offerToClearReadOnly(table, name);
+    // The attribute as stored on the file, not whether this user may write anyway.
+    if (SESJA.env().isReadOnly(table.path())) offerToClearReadOnly(table, name);
     return table.isOpen();
 }
 
@@ -232,17 +226,16 @@ void Tdane::offerToClearReadOnly(Table& table, const QString& name) {
         platform::MessageIcon::Warning);
     if (!change) return;
 
-    const QFileInfo dataFile(QFile::decodeName(QByteArray::fromStdString(table.path())));
+    const std::string dataFile = table.path();
     table.close();
-    const QString stem = dataFile.completeBaseName() + u'.';
-    const QDir folder = dataFile.absoluteDir();
-    const QStringList files = folder.entryList(QDir::Files | QDir::Hidden | QDir::System);
-    for (const QString& file : files) {
-        if (!file.startsWith(stem, Qt::CaseInsensitive)) continue;
-        const QString path = folder.filePath(file);
-        QFile::setPermissions(
-            path, QFile::permissions(path) | QFileDevice::WriteOwner | QFileDevice::WriteUser);
-        if (isReadOnlyFile(path)) {
+    engine::Env& files = SESJA.env();
+    for (const std::string& file : SESJA.companionFiles(dataFile)) {
+        try {
+            files.makeWritable(file);
+        } catch (const EngineError&) {
+            // Told below, as every file whose attribute stayed.
+        }
+        if (files.isReadOnly(file)) {
             prompter_.error(QStringLiteral("Próba automatycznej zmiany atrybutu niepowiodła się.") +
                             kLineBreak + QStringLiteral("Proszę atrybuty bazy zmienic ręcznie."));
         }
@@ -259,13 +252,14 @@ void Tdane::offerToClearReadOnly(Table& table, const QString& name) {
     }
 }
 
-void Tdane::writeStructureFile(const QString& name) {
+void Tdane::writeStructureFile(const Table& table, const QString& name) {
     // The whole text is built before the file appears, so that a table that cannot be read
     // leaves no empty structure file behind (an existing file is never rewritten).
+    const std::string dataFile = table.path();
     QByteArray text = "STRUKTURA ZBIORU\r\n";
     try {
         Table reader(SESJA);
-        reader.open(enginePath(name + QStringLiteral(".DB")), AccessMode::ReadOnly);
+        reader.open(dataFile, AccessMode::ReadOnly);
         const auto& fields = reader.fields();
         for (int i = 0; i < reader.storedFieldCount(); ++i) {
             const engine::FieldDef& f = fields[std::size_t(i)];
@@ -280,13 +274,13 @@ void Tdane::writeStructureFile(const QString& name) {
                     "Pole:" + padded(joined(index.fields), 40).toLatin1() + "\r\n";
         }
         text += "KONIEC\r\n";
+        // Beside the data file as found on disk, named as the table was asked for; nothing
+        // half written is left by a failure, and the next start tries again.
+        const std::string file = engine::joinPath(engine::dirName(dataFile),
+                                                  engine::baseName(enginePath(name)) + ".STR");
+        replaceFile(SESJA.env(), file, text);
     } catch (const std::exception&) {
-        return;
     }
-    QSaveFile file(platform::resolvePath(name + QStringLiteral(".STR")));
-    if (!file.open(QIODevice::WriteOnly)) return;
-    file.write(text);
-    file.commit();
 }
 
 void Tdane::Edytuj(Table& table) {
