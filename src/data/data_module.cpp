@@ -76,17 +76,16 @@ void Tdane::create() {
     recoverTableSwap(SESJA,
                      {QStringLiteral("KAD"), QStringLiteral("TEMP"), QStringLiteral("KADOLD")});
 
+    values_.SciezkaDanych.clear();
     if (OtworzTabele(TFIRMA, QStringLiteral("FIRMA"), QStringLiteral("Brak danych o firmie"))) {
-        const int dr = TFIRMA.isOpen() ? TFIRMA.fieldIndex("DR") : -1;
-        values_.SciezkaDanych = dr >= 0 ? fromTable(TFIRMA.asString(dr)) : QString();
-        // The root is used as a prefix; a root typed without its final separator still
-        // names a folder.
-        values_.SciezkaDanych = values_.SciezkaDanych.trimmed();
-        if (!values_.SciezkaDanych.isEmpty() && !endsWithSeparator(values_.SciezkaDanych)) {
-            values_.SciezkaDanych += u'\\';
-        }
-    } else {
-        values_.SciezkaDanych.clear();
+        startStep(&TFIRMA, [this] {
+            const int dr = TFIRMA.isOpen() ? TFIRMA.fieldIndex("DR") : -1;
+            // The root is used as a prefix; a root typed without its final separator still
+            // names a folder.
+            QString root = dr >= 0 ? fromTable(TFIRMA.asString(dr)).trimmed() : QString();
+            if (!root.isEmpty() && !endsWithSeparator(root)) root += u'\\';
+            values_.SciezkaDanych = root;
+        });
     }
 
     OtworzTabele(TPARA, QStringLiteral("KAD"), QString());
@@ -107,23 +106,29 @@ void Tdane::create() {
         return;
     }
 
-    EtykietaFirmy = TFIRMA.isOpen() && TFIRMA.fieldIndex("SKROT") >= 0
-                        ? fromTable(TFIRMA.asString(TFIRMA.field("SKROT")))
-                        : QString();
-    UzupelnijParametry(TPARA);
-    SprawdzRok();
+    EtykietaFirmy.clear();
+    startStep(&TFIRMA, [this] {
+        if (TFIRMA.isOpen() && TFIRMA.fieldIndex("SKROT") >= 0)
+            EtykietaFirmy = fromTable(TFIRMA.asString(TFIRMA.field("SKROT")));
+    });
+    startStep(&TPARA, [this] { UzupelnijParametry(TPARA); });
+    startStep(nullptr, [this] { SprawdzRok(); });
 
-    const int b1 = TPARA.isOpen() ? TPARA.fieldIndex("B1") : -1;
-    if (b1 >= 0 && TPARA.isNull(b1)) {
-        Edytuj(TPARA);
-        TPARA.setAsBoolean(b1, false);
-        ZapiszRekord(TPARA);
-    }
+    startStep(&TPARA, [this] {
+        const int b1 = TPARA.isOpen() ? TPARA.fieldIndex("B1") : -1;
+        // An empty flag reads as false; a table the user keeps read-only is not written.
+        if (b1 >= 0 && TPARA.isNull(b1) && TPARA.accessMode() != AccessMode::ReadOnly) {
+            Edytuj(TPARA);
+            TPARA.setAsBoolean(b1, false);
+            ZapiszRekord(TPARA);
+        }
+    });
 
     const QString rp7 = dataTable(QStringLiteral("BAZA\\KADRY\\RP7"));
     if (!OtworzTabele(TRP7, rp7, QString()) && !SESJA.tableExists(enginePath(rp7)) &&
         env_.Aktualizacja) {
-        env_.Aktualizacja(*this);
+        // What could not be carried over is named by the messages that follow.
+        startStep(nullptr, [this] { env_.Aktualizacja(*this); });
     }
 
     if (OtworzTabele(TRP7, rp7, QStringLiteral("Baza RP7 i KP1"))) {
@@ -146,6 +151,22 @@ void Tdane::create() {
                  QStringLiteral("Brak bazy zaświadczeń"));
 
     linkTables();
+}
+
+void Tdane::startStep(Table* table, const std::function<void()>& step) {
+    try {
+        step();
+    } catch (const std::exception& error) {
+        // Engine messages are written for the user, in Polish and UTF-8.
+        prompter_.error(QString::fromUtf8(error.what()));
+        if (!table) return;
+        try {
+            if (table->state() == TableState::Edit || table->state() == TableState::Insert)
+                table->cancel();
+            table->close();
+        } catch (const std::exception&) {
+        }
+    }
 }
 
 void Tdane::linkTables() {

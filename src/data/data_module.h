@@ -113,6 +113,10 @@ class Tdane : public QObject {
     QString EtykietaFirmy;
 
   private:
+    // One step of the start on one table (nullptr: none in particular). An engine error there
+    // is shown in the engine's own words and the table is closed, so that the start goes on
+    // and the windows come up: the user can still reach index repair and the archive.
+    void startStep(engine::Table* table, const std::function<void()>& step);
     void registerTable(const QString& name);
     bool openWithRecovery(engine::Table& table, const QString& name, const QString& description);
     void offerToClearReadOnly(engine::Table& table, const QString& name);

@@ -6,6 +6,7 @@
 #include <sys/stat.h>
 
 #include "data/table_text.h"
+#include "engine/error.h"
 #include "data_fixture.h"
 #include "support/paradox_table_file.h"
 
@@ -167,6 +168,39 @@ TEST_F(DataModule, ReadOnlyTableIsOfferedAnAttributeChange) {
                     QFileDevice::WriteOwner)
             << ext;
     }
+}
+
+TEST_F(DataModule, EngineErrorsOfTheStartAreShownAndTheStartGoesOn) {
+    makeProgramTables();
+    Tdane::Environment env;
+    env.Aktualizacja = [](Tdane&) {
+        engine::fail(engine::ErrorCode::DiskFull, "Brak miejsca na dysku.");
+    };
+    auto module = start(std::move(env));
+    // The engine's own words, then the tables the update did not make; the windows can come.
+    EXPECT_FALSE(values.Przerwij);
+    ASSERT_GE(texts().size(), 2u);
+    EXPECT_EQ(texts()[0], QStringLiteral("Brak miejsca na dysku."));
+    EXPECT_EQ(prompter.questions()[0].icon, MessageIcon::Error);
+    EXPECT_EQ(texts()[1], openError(QStringLiteral("Baza RP7 i KP1"),
+                                    dataRoot() + QStringLiteral("BAZA\\KADRY\\RP7")));
+    EXPECT_TRUE(module->TFIRMA.isOpen());
+    EXPECT_TRUE(module->TPARA.isOpen());
+    EXPECT_EQ(module->RejestrTabel[0], QStringLiteral("7"));
+}
+
+TEST_F(DataModule, ParametersKeptReadOnlyAreNotWrittenAtTheStart) {
+    makeProgramTables();  // the print flag B1 is empty, which the start fills in
+    makeEmployeeTables();
+    for (const char* ext : {".DB", ".PX"}) ::chmod((file("KAD") + ext).c_str(), 0444);
+    prompter.queue(MessageResult::No);
+    auto module = start();
+    EXPECT_FALSE(values.Przerwij);
+    EXPECT_EQ(prompter.questions().size(), 1u);  // the attribute question, nothing else
+    ASSERT_TRUE(module->TPARA.isOpen());
+    EXPECT_EQ(module->TPARA.accessMode(), engine::AccessMode::ReadOnly);
+    EXPECT_FALSE(module->TPARA.asBoolean(module->TPARA.field("B1")));
+    EXPECT_TRUE(module->TRP7.isOpen());
 }
 
 TEST_F(DataModule, StructureFileIsWrittenOnceInItsFixedFormat) {
