@@ -6,6 +6,7 @@
 #include <exception>
 
 #include "data/data_files.h"
+#include "data/employee_cards.h"
 #include "data/progress_bar.h"
 #include "data/table_layouts.h"
 #include "data/table_swap.h"
@@ -151,6 +152,9 @@ void Tdane::create() {
                  QStringLiteral("Brak bazy zaświadczeń"));
 
     linkTables();
+    // A card deletion a crash cut short is finished before anyone sees half of the card; if
+    // it fails again, its note stays for the next start.
+    startStep(nullptr, [this] { EmployeeCards(*this).finishInterruptedDeletion(); });
 }
 
 void Tdane::startStep(Table* table, const std::function<void()>& step) {

@@ -23,7 +23,6 @@
 #include <QVBoxLayout>
 
 #include <algorithm>
-#include <stdexcept>
 
 #include "components/data_controls.h"
 #include "components/data_grid.h"
@@ -32,6 +31,7 @@
 #include "components/help_context.h"
 #include "components/page_control.h"
 #include "data/data_module.h"
+#include "data/employee_cards.h"
 #include "data/table_text.h"
 #include "records/company_window.h"
 #include "records/id_number_indicator.h"
@@ -63,24 +63,6 @@ const IndexColumn kIndexColumns[] = {
 
 bool isEditing(const Table& table) {
     return table.state() == TableState::Edit || table.state() == TableState::Insert;
-}
-
-// Every row the detail table shows for the current employee, first to last. The table follows
-// the employee through its master link; a row of anyone else means the link is not in place,
-// and deleting on would hit another person's data.
-void deleteOwnedRows(Table& detail, std::int64_t payer, std::int64_t employee) {
-    if (!detail.isOpen()) return;
-    if (isEditing(detail)) detail.cancel();
-    const int zlec = detail.field("ZLEC");
-    const int nr = detail.field("NR");
-    for (;;) {
-        detail.first();
-        if (detail.eof() || detail.isEmpty()) return;
-        if (detail.asInteger(zlec) != payer || detail.asInteger(nr) != employee)
-            throw std::runtime_error("Tabela " + detail.path() +
-                                     " nie jest powiązana z pracownikiem; usuwanie przerwano.");
-        detail.remove();
-    }
 }
 
 }  // namespace
@@ -566,14 +548,6 @@ void TKadF::writePendingInput() {
         if (table->isOpen()) ZRP7_->run([&] { table->updateRecord(); });
 }
 
-std::int64_t TKadF::nextEmployeeNumber() {
-    Table& employees = dane_.TRP7;
-    selectIndex("");
-    employees.refresh();
-    employees.last();
-    return employees.isEmpty() ? 1 : employees.asInteger(employees.field("NR")) + 1;
-}
-
 void TKadF::newEmployee() {
     Table& employees = dane_.TRP7;
     if (!employees.isOpen()) return;
@@ -584,17 +558,7 @@ void TKadF::newEmployee() {
             "„...” obok listy „Wybierz płatnika”), a potem dodawać pracowników."));
         return;
     }
-    const bool added = ZRP7_->run([&] {
-        if (isEditing(employees)) employees.post();
-        const std::int64_t number = nextEmployeeNumber();
-        if (number > kHighestEmployeeNumber)
-            throw std::runtime_error("Osiągnięto największy numer pracownika (" +
-                                     std::to_string(kHighestEmployeeNumber) + ").");
-        employees.append();
-        employees.setAsInteger(employees.field("NR"), number);
-        employees.setAsString(employees.field("POLE1"), data::toTable(QStringLiteral("Nowy")));
-    });
-    if (added) ZRP7_->run([&] { dane_.ZapiszRekord(employees); });
+    ZRP7_->run([&] { data::EmployeeCards(dane_).addCard(); });
     ZRP7_->notifyRowsChanged();
     showCount();
 }
@@ -602,25 +566,7 @@ void TKadF::newEmployee() {
 void TKadF::copyEmployee() {
     Table& employees = dane_.TRP7;
     if (!employees.isOpen()) return;
-    if (!ZRP7_->run([&] { dane_.ZapiszRekord(employees); })) return;
-    // Nothing to copy: a card made of nothing would carry no payer either.
-    if (employees.isEmpty() || !employees.bookmark().valid()) return;
-    std::vector<Value> copied;
-    for (int i = 0; i < employees.storedFieldCount(); ++i) copied.push_back(employees.value(i));
-    const int nr = employees.field("NR");
-    const bool added = ZRP7_->run([&] {
-        const std::int64_t number = nextEmployeeNumber();
-        if (number > kHighestEmployeeNumber)
-            throw std::runtime_error("Osiągnięto największy numer pracownika (" +
-                                     std::to_string(kHighestEmployeeNumber) + ").");
-        employees.insert();
-        for (int i = 0; i < int(copied.size()); ++i) {
-            if (i == nr || employees.fields()[std::size_t(i)].name == "AUTO") continue;
-            employees.setValue(i, copied[std::size_t(i)]);
-        }
-        employees.setAsInteger(nr, number);
-    });
-    if (added) ZRP7_->run([&] { dane_.ZapiszRekord(employees); });
+    ZRP7_->run([&] { data::EmployeeCards(dane_).copyCard(); });
     ZRP7_->notifyRowsChanged();
 }
 
@@ -643,14 +589,7 @@ void TKadF::deleteEmployee() {
     const QString name = data::fromTable(employees.asString(employees.field("POLE1")));
     if (dane_.prompter().confirm(QStringLiteral("Czy usunąć wszystkie zapisy dla : ") + name,
                                  platform::MessageIcon::Warning)) {
-        ZRP7_->run([&] {
-            if (isEditing(employees)) employees.cancel();
-            const std::int64_t payer = employees.asInteger(employees.field("ZLEC"));
-            const std::int64_t number = employees.asInteger(employees.field("NR"));
-            for (Table* detail : {&dane_.Tzar, &dane_.TZal, &dane_.Tzal2, &dane_.TZal3})
-                deleteOwnedRows(*detail, payer, number);
-            employees.remove();
-        });
+        ZRP7_->run([&] { data::EmployeeCards(dane_).deleteCard(); });
         ZRP7_->notifyRowsChanged();
     }
     showCount();
@@ -686,15 +625,8 @@ void TKadF::deleteDemonstrationData() {
         ZRP7_->run([&] {
             if (isEditing(*table)) table->cancel();
             table->setFiltered(false);
-            const bool linked = table != &dane_.TZlec;
-            if (linked) table->setLinkActive(false);
-            try {
-                for (table->first(); !table->isEmpty(); table->first()) table->remove();
-            } catch (...) {
-                if (linked) table->setLinkActive(true);
-                throw;
-            }
-            if (linked) table->setLinkActive(true);
+            data::MasterLinkCut allRows(*table);
+            for (table->first(); !table->isEmpty(); table->first()) table->remove();
         });
         ZRP7_->resumeControls();
         ZZLEC_->resumeControls();

@@ -62,8 +62,6 @@ class TKadF : public QMainWindow {
     Q_OBJECT
 
   public:
-    // New cards are numbered up to this; the number is written with five digits.
-    static constexpr std::int64_t kHighestEmployeeNumber = 99999;
     // Help context numbers of the page control, the navigator and the name search.
     static constexpr int kPagesHelp = 1;
     static constexpr int kNavigatorHelp = 3;
@@ -139,8 +137,6 @@ class TKadF : public QMainWindow {
     // Writes typed text of every control of the window into its record buffer, for commands
     // that do not touch a table themselves (the tables ask for it before they post or move).
     void writePendingInput();
-    // The highest number of the current payer's cards plus one, under the primary index.
-    std::int64_t nextEmployeeNumber();
     void selectIndex(const std::string& name);
     void updateServiceItems();
 
