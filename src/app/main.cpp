@@ -16,7 +16,9 @@
 #include "data/data_module.h"
 #include "data/progress_bar.h"
 #include "data/structure_update.h"
-#include "platform/font_chooser.h"
+#include "platform/gui/desktop_shell_opener.h"
+#include "platform/gui/qt_font_chooser.h"
+#include "platform/gui/qt_prompter.h"
 #include "records/employee_index_window.h"
 
 #include <limits>

@@ -5,7 +5,7 @@
 #include "app/local_documents.h"
 #include "app/welcome_pictures.h"
 #include "app/window_placement.h"
-#include "platform/jpeg_loader.h"
+#include "platform/gui/jpeg_loader.h"
 #include "platform/shell_open.h"
 
 #include <QFrame>
