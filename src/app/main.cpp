@@ -80,27 +80,16 @@ std::optional<int> contactVariant(lumiro::app::Startup& startup) {
 // The employee index window with what it opens from the rest of the program. The
 // information and About windows are made on first use and kept as its children.
 std::unique_ptr<QWidget> createEmployeeIndex(lumiro::app::Startup& startup) {
-    using lumiro::records::InformationNote;
     auto* module = dynamic_cast<lumiro::data::Tdane*>(startup.dataModule());
     if (!module) return nullptr;
     lumiro::records::EmployeeIndexServices services;
     services.applicationTitle = startup.applicationTitle();
     auto window = std::make_unique<lumiro::records::TKadF>(*module, services);
     lumiro::records::TKadF* owner = window.get();
-    services.openNote = [owner](InformationNote note) {
+    services.openNote = [owner](lumiro::data::InformationNote note) {
         auto* information = owner->findChild<lumiro::app::TKadF1*>();
         if (!information) information = new lumiro::app::TKadF1(owner);
-        switch (note) {
-            case InformationNote::Kp1:
-                information->openNote(lumiro::app::InformationNote::Kp1);
-                break;
-            case InformationNote::Rp6:
-                information->openNote(lumiro::app::InformationNote::Rp6);
-                break;
-            case InformationNote::Rp7:
-                information->openNote(lumiro::app::InformationNote::Rp7);
-                break;
-        }
+        information->openNote(note);
     };
     services.openAbout = [owner, &startup] {
         auto* about = owner->findChild<lumiro::app::TKadF3*>();
