@@ -73,7 +73,7 @@ TEST_F(StartupTest, StoppedDataModuleEndsWithoutWindows) {
         EXPECT_TRUE(s.splash() && s.splash()->isVisible());
         EXPECT_EQ(s.splash()->budowa().value(), 0);
         s.values().Przerwij = true;
-        return std::unique_ptr<QObject>();
+        return std::unique_ptr<data::Tdane>();
     });
     recordWindows(startup);
     startup.setEventLoop([&] {
@@ -91,11 +91,14 @@ TEST_F(StartupTest, StoppedDataModuleEndsWithoutWindows) {
 }
 
 TEST_F(StartupTest, WindowsComeInOrderThenTheSplashGoesAndTheLoopRuns) {
-    auto module = std::make_unique<QObject>();
-    QObject* moduleAddress = module.get();
+    data::Tdane* moduleAddress = nullptr;
     Startup startup({prompter_, clock_, shell_}, [&](Startup& s) {
         s.values().SciezkaDanych = u"/srv/lumiro/"_s;
-        return std::move(module);
+        // Not created: no table is opened, the module only has to be there.
+        auto module = std::make_unique<data::Tdane>(s.values(), s.services().prompter,
+                                                    data::Tdane::Environment{});
+        moduleAddress = module.get();
+        return module;
     });
     recordWindows(startup);
     bool loopRan = false;
@@ -160,7 +163,7 @@ TEST_F(StartupTest, WithoutAMainWindowThereIsNoLoop) {
 }
 
 TEST_F(StartupTest, DataModuleThatThrowsIsReportedAndStopsStartUp) {
-    Startup startup({prompter_, clock_, shell_}, [](Startup&) -> std::unique_ptr<QObject> {
+    Startup startup({prompter_, clock_, shell_}, [](Startup&) -> std::unique_ptr<data::Tdane> {
         throw std::runtime_error("KAD.DB: uszkodzony nagłówek");
     });
     recordWindows(startup);
