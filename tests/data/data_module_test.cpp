@@ -6,8 +6,8 @@
 #include <sys/stat.h>
 
 #include "data/table_text.h"
-#include "engine/error.h"
 #include "data_fixture.h"
+#include "engine/error.h"
 #include "support/paradox_table_file.h"
 
 namespace lumiro::data::test {
