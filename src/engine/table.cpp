@@ -803,13 +803,11 @@ void Table::post() {
 void Table::updateRecord() {
     if (!onUpdateRecord || updatingRecord_) return;
     updatingRecord_ = true;
-    try {
-        onUpdateRecord(*this);
-    } catch (...) {
-        updatingRecord_ = false;
-        throw;
-    }
-    updatingRecord_ = false;
+    struct Reset {
+        bool& flag;
+        ~Reset() { flag = false; }
+    } reset{updatingRecord_};
+    onUpdateRecord(*this);
 }
 
 void Table::cancel() {
