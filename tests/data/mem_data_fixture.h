@@ -21,12 +21,13 @@
 #include "platform/process_values.h"
 #include "platform/prompter.h"
 #include "support/fault_env.h"
+#include "support/table_rows.h"
 
 namespace lumiro::data::test {
 
 class MemDataFixture : public ::testing::Test {
   protected:
-    using Row = std::map<std::string, engine::Value>;
+    using Row = lumiro::test::TableRow;
 
     // The program folder, which is the data root as well.
     static std::string kadry(const std::string& table) { return "/dane/BAZA/KADRY/" + table; }
@@ -49,11 +50,7 @@ class MemDataFixture : public ::testing::Test {
         engine::Session session("fixture", env());
         engine::Table table(session);
         table.open(path);
-        for (const Row& row : rows) {
-            table.append();
-            for (const auto& [column, value] : row) table.setValue(column, value);
-            table.post();
-        }
+        lumiro::test::appendRows(table, rows);
     }
 
     // The company and parameters tables (relative names: the working folder) and the employee
@@ -84,20 +81,8 @@ class MemDataFixture : public ::testing::Test {
         return module;
     }
 
-    // The rows of a table as they are in the files now, read by a cursor that only reads.
-    std::vector<Row> rows(const std::string& path) {
-        engine::Session session("check", env());
-        engine::Table table(session);
-        table.open(path, engine::AccessMode::ReadOnly);
-        std::vector<Row> out;
-        for (table.first(); !table.eof(); table.next()) {
-            Row row;
-            for (int i = 0; i < table.storedFieldCount(); ++i)
-                row[table.fields()[std::size_t(i)].name] = table.value(i);
-            out.push_back(std::move(row));
-        }
-        return out;
-    }
+    // The rows of a table as they are in the files now.
+    std::vector<Row> rows(const std::string& path) { return lumiro::test::readRows(env(), path); }
 
     static engine::Value text(const char* utf8) {
         return engine::Value{toTable(QString::fromUtf8(utf8))};

@@ -233,7 +233,8 @@ TEST_F(FormPagesTest, EarningsRowShowsItsTotalWithGroupedThousands) {
     for (const Row& row : rows("BAZA/KADRY/ZAR")) {
         const auto* zlec = std::get_if<std::int64_t>(&row.at("ZLEC"));
         const auto* nr = std::get_if<std::int64_t>(&row.at("NR"));
-        if (!zlec || *zlec != 9 || !nr || *nr != 1 || textOf(row, "POLE1") != QStringLiteral("1998"))
+        if (!zlec || *zlec != 9 || !nr || *nr != 1 ||
+            textOf(row, "POLE1") != QStringLiteral("1998"))
             continue;
         ++found;
         const auto* amount = std::get_if<double>(&row.at("POLE9"));

@@ -94,7 +94,7 @@ void expectEveryFieldIsAStop(QWidget* page, const std::vector<QWidget*>& stops,
 
 }  // namespace
 
-class KeyboardTest : public RecordsFixture {
+class KeyboardTest : public IndexWindowFixture {
   protected:
     void open() {
         start();
@@ -104,16 +104,7 @@ class KeyboardTest : public RecordsFixture {
         ASSERT_TRUE(help.open(QIODevice::WriteOnly));
         EmployeeIndexServices services;
         services.openHelp = [this](int context) { app::openHelp(shell, prompter, context); };
-        window = std::make_unique<TKadF>(*dane, services);
-        window->resize(1100, 760);
-        window->show();
-        QApplication::setActiveWindow(window.get());
-        QApplication::processEvents();
-    }
-
-    void TearDown() override {
-        window.reset();
-        RecordsFixture::TearDown();
+        showWindow(std::move(services), QSize(1100, 760));
     }
 
     components::PageControl& pages() { return window->PageControl1(); }
@@ -128,7 +119,6 @@ class KeyboardTest : public RecordsFixture {
     }
 
     platform::RecordingShellOpener shell;
-    std::unique_ptr<TKadF> window;
 };
 
 TEST_F(KeyboardTest, TabReadsEveryPageAsTheFormDoes) {

@@ -19,20 +19,11 @@ namespace lumiro::records::test {
 using components::DataGrid;
 using components::NavigatorButton;
 
-class TypedInputTest : public RecordsFixture {
+class TypedInputTest : public IndexWindowFixture {
   protected:
     void open() {
         start();
-        window = std::make_unique<TKadF>(*dane, EmployeeIndexServices{});
-        window->resize(1100, 800);
-        window->show();
-        QApplication::setActiveWindow(window.get());
-        QApplication::processEvents();
-    }
-
-    void TearDown() override {
-        window.reset();
-        RecordsFixture::TearDown();
+        showWindow({}, QSize(1100, 800));
     }
 
     DataGrid* grid(const char* name) {
@@ -92,8 +83,6 @@ class TypedInputTest : public RecordsFixture {
         ASSERT_DOUBLE_EQ(earnings1996(), 65520.0);
         typeIntoCell("DBGrid1", 1, 1, 1, QStringLiteral("70000"));
     }
-
-    std::unique_ptr<TKadF> window;
 };
 
 TEST_F(TypedInputTest, SaveButtonAndF10StoreTheCellBeingTyped) {
