@@ -13,6 +13,8 @@
 namespace lumiro::data::test {
 namespace {
 
+using namespace Qt::StringLiterals;
+
 using engine::TableState;
 using platform::MessageIcon;
 using platform::MessageResult;
@@ -43,9 +45,10 @@ TEST_F(DataModule, NormalStartOpensAndRegistersEveryTableInOrder) {
     const QString kadry = dataRoot() + QStringLiteral("BAZA\\KADRY\\");
     const std::vector<QString> registered(module->RejestrTabel.begin(),
                                           module->RejestrTabel.begin() + 8);
-    EXPECT_EQ(registered, (std::vector<QString>{QStringLiteral("7"), QStringLiteral("FIRMA"),
-                                                kadry + "RP7", kadry + "ZAR", kadry + "ZLEC",
-                                                kadry + "ZAL", kadry + "ZAL2", kadry + "ZAL3"}));
+    EXPECT_EQ(registered,
+              (std::vector<QString>{QStringLiteral("7"), QStringLiteral("FIRMA"), kadry + u"RP7"_s,
+                                    kadry + u"ZAR"_s, kadry + u"ZLEC"_s, kadry + u"ZAL"_s,
+                                    kadry + u"ZAL2"_s, kadry + u"ZAL3"_s}));
     for (engine::Table* t :
          {&module->TFIRMA, &module->TPARA, &module->TRP7, &module->WRP7, &module->Tzar,
           &module->TZlec, &module->TZal, &module->Tzal2, &module->TZal3}) {
@@ -54,9 +57,9 @@ TEST_F(DataModule, NormalStartOpensAndRegistersEveryTableInOrder) {
     // The empty print flag is settled once, and the structure files appear beside each
     // described table but not beside the parameters table.
     EXPECT_FALSE(module->TPARA.isNull(module->TPARA.field("B1")));
-    EXPECT_TRUE(QFileInfo::exists(root() + "/FIRMA.STR"));
-    EXPECT_TRUE(QFileInfo::exists(root() + "/BAZA/KADRY/ZAL3.STR"));
-    EXPECT_FALSE(QFileInfo::exists(root() + "/KAD.STR"));
+    EXPECT_TRUE(QFileInfo::exists(root() + u"/FIRMA.STR"_s));
+    EXPECT_TRUE(QFileInfo::exists(root() + u"/BAZA/KADRY/ZAL3.STR"_s));
+    EXPECT_FALSE(QFileInfo::exists(root() + u"/KAD.STR"_s));
     EXPECT_EQ(module->WybraneNR, std::vector<std::int32_t>{0});
 }
 
@@ -126,7 +129,7 @@ TEST_F(DataModule, MissingParametersAloneStopTheStart) {
 
 TEST_F(DataModule, DataRootComesFromTheCompanyRecord) {
     makeTable("FIRMA", firmaLayout().def,
-              {{{"NR", integer(1)}, {"DR", engine::Value{toTable(root() + "/dane")}}}});
+              {{{"NR", integer(1)}, {"DR", engine::Value{toTable(root() + u"/dane"_s)}}}});
     makeTable("KAD", kadLayout().def, {{{"NR", integer(1)}}});
     auto module = start();
     // A root typed without its final separator still works as a prefix.

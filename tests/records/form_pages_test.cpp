@@ -12,6 +12,8 @@
 
 namespace lumiro::records::test {
 
+using namespace Qt::StringLiterals;
+
 using components::DataGrid;
 using components::DataNavigator;
 using components::DbEdit;
@@ -93,9 +95,9 @@ TEST_F(FormPagesTest, PagesComeInFormOrderAndOnlyTheCertificateImports) {
     QStringList captions;
     for (FormPage* p : pages) captions << p->caption();
     EXPECT_EQ(captions,
-              (QStringList{"ZUS Kp-1", "ZUS Kp-1 CD", "ZUS Kp-1 CD", "ZUS Rp-6", "ZUS RP-7",
-                           "ZUS RP-7 CD", "ZUS RP-7 CD", QStringLiteral("Załącznik"),
-                           QStringLiteral("Zaświadczenie")}));
+              (QStringList{u"ZUS Kp-1"_s, u"ZUS Kp-1 CD"_s, u"ZUS Kp-1 CD"_s, u"ZUS Rp-6"_s,
+                           u"ZUS RP-7"_s, u"ZUS RP-7 CD"_s, u"ZUS RP-7 CD"_s,
+                           QStringLiteral("Załącznik"), QStringLiteral("Zaświadczenie")}));
     for (std::size_t i = 0; i + 1 < pages.size(); ++i) EXPECT_FALSE(pages[i]->importsData());
     EXPECT_TRUE(pages.back()->importsData());
 
