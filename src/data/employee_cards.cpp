@@ -142,6 +142,13 @@ bool EmployeeCards::deleteCard() {
     }
     dropPendingEdit(employees);
     if (employees.isEmpty() || !employees.bookmark().valid()) return false;
+    // Rows left in a table that did not open would belong to the next card given this
+    // number.
+    for (Table* detail : {&dane_.Tzar, &dane_.TZal, &dane_.Tzal2, &dane_.TZal3})
+        if (!detail->isOpen())
+            throw std::runtime_error(
+                "Karty nie można usunąć, bo jedna z tabel jej danych nie jest otwarta.\n"
+                "Użyj polecenia Narzędzia/Naprawa indeksów.");
     const CardKey card{employees.asInteger(employees.field("ZLEC")),
                        employees.asInteger(employees.field("NR"))};
     engine::Env& files = dane_.SESJA.env();
@@ -157,7 +164,6 @@ bool EmployeeCards::deleteCard() {
 
 void EmployeeCards::deleteRows(const CardKey& card) {
     for (Table* detail : {&dane_.Tzar, &dane_.TZal, &dane_.Tzal2, &dane_.TZal3}) {
-        if (!detail->isOpen()) continue;
         dropPendingEdit(*detail);
         // Found by key rather than through the link: the rows are the card's whichever
         // employee is current, and no row of anyone else can be reached.

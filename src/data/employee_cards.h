@@ -61,7 +61,8 @@ class EmployeeCards {
     bool copyCard();
     // Deletes the current card and its rows of the earnings, periods, benefit periods and
     // certificate tables; the following card becomes current. False when there is no card.
-    // Engine errors propagate; the note then stays and the next start finishes the job.
+    // Refused (an exception with a message for the user) while one of those tables is not
+    // open. Engine errors propagate; the note then stays and the next start finishes the job.
     bool deleteCard();
     // Finishes a deletion that a crash interrupted. Run by data-module creation once the
     // tables are open and linked; without every one of the five tables open it waits for a

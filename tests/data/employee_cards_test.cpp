@@ -120,6 +120,16 @@ TEST_F(EmployeeCardsTest, ANoteIsActedOnOnlyWhenItNamesACardAndEveryTableOpens) 
     EXPECT_EQ(cardRows(1), 6);
 }
 
+TEST_F(EmployeeCardsTest, NoCardIsDeletedWhileATableOfItsRowsIsClosed) {
+    seedCards();
+    auto module = start();
+    goTo(*module, 2);
+    module->Tzal2.close();
+    EXPECT_THROW(EmployeeCards(*module).deleteCard(), std::runtime_error);
+    EXPECT_EQ(cardRows(2), 6);
+    EXPECT_FALSE(notePresent());
+}
+
 TEST_F(EmployeeCardsTest, ACutLinkComesBackEvenWhenTheJobFails) {
     seedCards();
     auto module = start();
