@@ -16,3 +16,11 @@ endif()
 if(NOT CMAKE_BUILD_TYPE AND NOT CMAKE_CONFIGURATION_TYPES)
   set(CMAKE_BUILD_TYPE RelWithDebInfo CACHE STRING "Build type" FORCE)
 endif()
+
+# Every target that uses Qt links this as well (privately): text conversions stay explicit,
+# a narrowing signal connection does not compile, and Qt's keywords stay out of the way.
+add_library(lumiro_qt_common INTERFACE)
+target_link_libraries(lumiro_qt_common INTERFACE lumiro_common)
+target_compile_definitions(lumiro_qt_common INTERFACE
+  QT_NO_CAST_FROM_ASCII QT_NO_CAST_TO_ASCII QT_NO_NARROWING_CONVERSIONS_IN_CONNECT
+  QT_NO_KEYWORDS)

@@ -17,12 +17,12 @@ namespace {
 
 // The notes are laid out in columns by spaces, as on the printed form, so only a fixed-pitch
 // font shows them right.
-QPlainTextEdit* noteBox(InformationNote note, QWidget* parent) {
+QPlainTextEdit* noteBox(data::InformationNote note, QWidget* parent) {
     auto* box = new QPlainTextEdit(parent);
     box->setReadOnly(true);
     box->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
     box->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
-    box->setPlainText(informationNoteLines(note).join(u'\n'));
+    box->setPlainText(data::informationNoteLines(note).join(u'\n'));
     box->setVisible(false);
     return box;
 }
@@ -44,9 +44,9 @@ TKadF1::TKadF1(QWidget* parent) : QDialog(parent) {
     topLayout->addWidget(Drukuj_);
     topLayout->addStretch();
 
-    Memo1_ = noteBox(InformationNote::Kp1, this);
-    Memo2_ = noteBox(InformationNote::Rp6, this);
-    Memo3_ = noteBox(InformationNote::Rp7, this);
+    Memo1_ = noteBox(data::InformationNote::Kp1, this);
+    Memo2_ = noteBox(data::InformationNote::Rp6, this);
+    Memo3_ = noteBox(data::InformationNote::Rp7, this);
     Memo3_->setLineWrapMode(QPlainTextEdit::NoWrap);
 
     auto* layout = new QVBoxLayout(this);
@@ -65,26 +65,26 @@ TKadF1::TKadF1(QWidget* parent) : QDialog(parent) {
     resize(textWidth + chrome, metrics.lineSpacing() * 36);
 }
 
-QPlainTextEdit* TKadF1::memoFor(InformationNote note) {
+QPlainTextEdit* TKadF1::memoFor(data::InformationNote note) {
     switch (note) {
-        case InformationNote::Kp1:
+        case data::InformationNote::Kp1:
             return Memo1_;
-        case InformationNote::Rp6:
+        case data::InformationNote::Rp6:
             return Memo2_;
-        case InformationNote::Rp7:
+        case data::InformationNote::Rp7:
             return Memo3_;
     }
     return Memo1_;
 }
 
-void TKadF1::showNote(InformationNote note) {
+void TKadF1::showNote(data::InformationNote note) {
     for (QPlainTextEdit* memo : {Memo1_, Memo2_, Memo3_}) memo->setVisible(false);
     QPlainTextEdit* memo = memoFor(note);
     memo->setVisible(true);
     memo->moveCursor(QTextCursor::Start);
 }
 
-void TKadF1::openNote(InformationNote note) {
+void TKadF1::openNote(data::InformationNote note) {
     showNote(note);
     centerOnScreen(*this);
     exec();

@@ -2,7 +2,7 @@
 // created on first use and kept; each opening shows only the note its caller asks for.
 #pragma once
 
-#include "app/information_notes.h"
+#include "data/information_notes.h"
 
 #include <QDialog>
 
@@ -18,9 +18,9 @@ class TKadF1 : public QDialog {
     explicit TKadF1(QWidget* parent = nullptr);
 
     // Makes the note's box the visible one (the caller's part of opening the window).
-    void showNote(InformationNote note);
+    void showNote(data::InformationNote note);
     // showNote, then the window modally; returns when it is closed.
-    void openNote(InformationNote note);
+    void openNote(data::InformationNote note);
 
     QPlainTextEdit& Memo1() { return *Memo1_; }  // Kp-1
     QPlainTextEdit& Memo2() { return *Memo2_; }  // Rp-6
@@ -36,7 +36,7 @@ class TKadF1 : public QDialog {
     void hideEvent(QHideEvent* event) override;
 
   private:
-    QPlainTextEdit* memoFor(InformationNote note);
+    QPlainTextEdit* memoFor(data::InformationNote note);
 
     QPushButton* Drukuj_;
     QPlainTextEdit* Memo1_;

@@ -1,7 +1,7 @@
 #include "app/splash_window.h"
 
 #include "app/window_placement.h"
-#include "platform/jpeg_loader.h"
+#include "platform/gui/jpeg_loader.h"
 
 #include <QCoreApplication>
 #include <QLabel>

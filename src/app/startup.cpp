@@ -8,11 +8,19 @@
 
 #include <QApplication>
 #include <QEvent>
+#include <QLibraryInfo>
+#include <QLocale>
 #include <QPointer>
 #include <QProgressBar>
 #include <QTimer>
+#include <QTranslator>
 
+#include <algorithm>
+#include <cstdint>
 #include <exception>
+#include <limits>
+
+#include "data/structure_update.h"
 
 namespace lumiro::app {
 namespace {
@@ -49,6 +57,55 @@ class QuitOnClose : public QObject {
     }
 };
 
+// The data module moves the splash bar without knowing the window.
+class SplashProgress : public data::ProgressBar {
+  public:
+    explicit SplashProgress(Startup& startup) : startup_(startup) {}
+
+    void setMaximum(int maximum) override {
+        painted_ = -1;
+        if (Tzero* splash = startup_.splash()) splash->budowa().setMaximum(maximum);
+    }
+    void setPosition(int position) override {
+        Tzero* splash = startup_.splash();
+        if (!splash) return;
+        QProgressBar& bar = splash->budowa();
+        bar.setValue(position);
+        // The structure update counts hundreds of thousands of records: the bar is painted
+        // only when its visible length changes.
+        const int span = std::max(1, bar.maximum() - bar.minimum());
+        const int percent = int(std::int64_t(position - bar.minimum()) * 100 / span);
+        if (percent != painted_) {
+            painted_ = percent;
+            bar.repaint();
+        }
+    }
+    void advance(int step) override {
+        if (Tzero* splash = startup_.splash()) splash->advance(step);
+    }
+
+  private:
+    Startup& startup_;
+    int painted_ = -1;
+};
+
+// The parameters column L3 chooses the welcome screen's contact lines. It is read as the old
+// engine read integers: an empty column counts as 0. A value beyond int is no known variant.
+std::optional<int> contactVariantOf(data::Tdane* module) {
+    if (!module || !module->TPARA.isOpen()) return std::nullopt;
+    engine::Table& parameters = module->TPARA;
+    try {
+        const int l3 = parameters.fieldIndex("L3");
+        if (l3 < 0 || parameters.isEmpty()) return std::nullopt;
+        const auto value = parameters.asInteger(l3);
+        if (value < std::numeric_limits<int>::min() || value > std::numeric_limits<int>::max())
+            return -1;
+        return static_cast<int>(value);
+    } catch (const std::exception&) {
+        return std::nullopt;
+    }
+}
+
 QString describe(const std::exception_ptr& failure) {
     try {
         std::rethrow_exception(failure);
@@ -64,10 +121,11 @@ QString describe(const std::exception_ptr& failure) {
 Startup::Startup(Services services, DataModuleFactory createDataModule)
     : services_(services),
       createDataModule_(std::move(createDataModule)),
-      eventLoop_([] { return QApplication::exec(); }) {
+      eventLoop_([] { return QApplication::exec(); }),
+      contactVariant_([this] { return contactVariantOf(dataModule()); }),
+      splashProgress_(std::make_unique<SplashProgress>(*this)) {
     factories_[index(LongLivedWindow::Welcome)] = [](Startup& startup) {
-        auto welcome =
-            std::make_unique<TSTART>(startup.applicationTitle(), startup.services().shell);
+        auto welcome = std::make_unique<TSTART>(startup.services().shell);
         welcome->setContactVariantSource(startup.contactVariant_);
         // The way in stays closed while no part of the program builds the employee index.
         if (startup.factories_[index(LongLivedWindow::EmployeeIndex)]) {
@@ -176,6 +234,26 @@ int Startup::runEventLoop() {
     QApplication::setQuitOnLastWindowClosed(false);
     main->show();
     return eventLoop_();
+}
+
+std::unique_ptr<data::Tdane> openProgramData(Startup& startup, platform::FontChooser& fonts) {
+    data::Tdane::Environment environment;
+    environment.budowa = &startup.splashProgress();
+    environment.fontChooser = &fonts;
+    environment.Aktualizacja = data::Aktualizacja;
+    auto module = std::make_unique<data::Tdane>(startup.values(), startup.services().prompter,
+                                                std::move(environment));
+    module->create();
+    return module;
+}
+
+void installPolishQtTexts(QCoreApplication& application) {
+    auto* texts = new QTranslator(&application);
+    if (texts->load(QLocale(QLocale::Polish, QLocale::Poland), QStringLiteral("qtbase"),
+                    QStringLiteral("_"), QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+        QCoreApplication::installTranslator(texts);
+    else
+        delete texts;
 }
 
 }  // namespace lumiro::app

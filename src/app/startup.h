@@ -3,12 +3,14 @@
 // and inspect them; run() performs them all.
 #pragma once
 
+#include "data/data_module.h"
+#include "data/progress_bar.h"
 #include "platform/clock.h"
+#include "platform/font_chooser.h"
 #include "platform/process_values.h"
 #include "platform/prompter.h"
 #include "platform/shell_open.h"
 
-#include <QObject>
 #include <QString>
 #include <QWidget>
 
@@ -16,6 +18,8 @@
 #include <functional>
 #include <memory>
 #include <optional>
+
+class QCoreApplication;
 
 namespace lumiro::app {
 
@@ -39,8 +43,9 @@ class Startup {
         platform::ShellOpener& shell;
     };
     // Opens every table; may drive the splash bar and sets SciezkaDanych, RokRoboczy and
-    // Przerwij. The returned object lives until the program ends.
-    using DataModuleFactory = std::function<std::unique_ptr<QObject>(Startup&)>;
+    // Przerwij. The returned module lives until the program ends (openProgramData below is
+    // the program's own).
+    using DataModuleFactory = std::function<std::unique_ptr<data::Tdane>(Startup&)>;
     using WindowFactory = std::function<std::unique_ptr<QWidget>(Startup&)>;
     // Runs until the main window closes and returns the exit code.
     using EventLoop = std::function<int()>;
@@ -55,7 +60,8 @@ class Startup {
     void setWindowFactory(LongLivedWindow window, WindowFactory factory);
     // QApplication::exec by default.
     void setEventLoop(EventLoop loop) { eventLoop_ = std::move(loop); }
-    // Reads the parameters column L3 for the welcome screen's contact lines; set before run.
+    // Where the welcome screen reads its contact variant; by default the parameters column L3
+    // of the data module. Set before run.
     void setContactVariantSource(std::function<std::optional<int>()> source) {
         contactVariant_ = std::move(source);
     }
@@ -78,7 +84,10 @@ class Startup {
     const QString& applicationTitle() const { return applicationTitle_; }
     const QString& helpFile() const { return helpFile_; }
     Tzero* splash() { return splash_.get(); }
-    QObject* dataModule() { return dataModule_.get(); }
+    // The splash window's bar as the data layer moves it; once the splash is gone (a later
+    // reopening of the tables) moving it changes nothing.
+    data::ProgressBar& splashProgress() { return *splashProgress_; }
+    data::Tdane* dataModule() { return dataModule_.get(); }
     QWidget* window(LongLivedWindow window) { return windows_[index(window)].get(); }
     QWidget* mainWindow() { return window(LongLivedWindow::Welcome); }
     TPRACA* progressWindow();
@@ -101,12 +110,21 @@ class Startup {
     platform::ProcessValues values_;
     QString applicationTitle_;
     QString helpFile_;
+    std::unique_ptr<data::ProgressBar> splashProgress_;
     // Declared so that windows go before the data module they show and the splash first.
-    std::unique_ptr<QObject> dataModule_;
+    std::unique_ptr<data::Tdane> dataModule_;
     std::array<WindowFactory, kWindowCount> factories_;
     std::array<std::unique_ptr<QWidget>, kWindowCount> windows_;
     std::unique_ptr<QObject> quitOnMainWindowClose_;
     std::unique_ptr<Tzero> splash_;
 };
+
+// The program's data module: every table opened (or created and carried over from an older
+// release) while the splash bar moves, printout fonts chosen through `fonts`.
+std::unique_ptr<data::Tdane> openProgramData(Startup& startup, platform::FontChooser& fonts);
+
+// Qt's own texts (a field's context menu, the standard dialogs) in Polish when the
+// translations are installed; the program's texts are Polish already.
+void installPolishQtTexts(QCoreApplication& application);
 
 }  // namespace lumiro::app

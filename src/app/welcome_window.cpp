@@ -5,7 +5,7 @@
 #include "app/local_documents.h"
 #include "app/welcome_pictures.h"
 #include "app/window_placement.h"
-#include "platform/jpeg_loader.h"
+#include "platform/gui/jpeg_loader.h"
 #include "platform/shell_open.h"
 
 #include <QFrame>
@@ -47,9 +47,9 @@ QLabel* heading(const QString& text, QWidget* parent) {
 
 }  // namespace
 
-TSTART::TSTART(const QString& applicationTitle, platform::ShellOpener& shell, QWidget* parent)
+TSTART::TSTART(platform::ShellOpener& shell, QWidget* parent)
     : QWidget(parent, Qt::Window), shell_(shell) {
-    setWindowTitle(applicationTitle);
+    setWindowTitle(QStringLiteral("Lumiro"));
     setAutoFillBackground(true);
     QPalette colours = palette();
     colours.setColor(QPalette::Window, kBackground);

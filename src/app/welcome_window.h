@@ -31,9 +31,9 @@ class TSTART : public QWidget {
     static constexpr int kPublisherLineLeft = 24;
     static constexpr int kMakerLineLeft = 174;
 
-    // `shell` opens every link and document and must outlive the window.
-    TSTART(const QString& applicationTitle, platform::ShellOpener& shell,
-           QWidget* parent = nullptr);
+    // The caption is the program's name alone; the application title with its version heads
+    // the message boxes. `shell` opens every link and document and must outlive the window.
+    explicit TSTART(platform::ShellOpener& shell, QWidget* parent = nullptr);
 
     void setContactVariantSource(ContactVariantSource source) {
         contactVariant_ = std::move(source);

@@ -47,7 +47,7 @@ bool FieldLink::canShow() const {
 
 QString FieldLink::text() const {
     if (!canShow()) return QString();
-    return data::fromTable(source_->table().asString(field()));
+    return data::fieldText(source_->table(), field());
 }
 
 engine::Value FieldLink::value() const {
@@ -75,8 +75,7 @@ namespace {
 // A control shows its column again when that column or the table's state changes, and, if
 // it keeps typing of its own, learns when the table moved to another row.
 void followField(QObject* control, DataSource* source, const FieldLink& link,
-                 const std::function<void()>& refresh,
-                 const std::function<void()>& rowMoved = {}) {
+                 const std::function<void()>& refresh, const std::function<void()>& rowMoved = {}) {
     QObject::connect(source, &DataSource::fieldChanged, control, [&link, refresh](int field) {
         if (field < 0 || field == link.field()) refresh();
     });

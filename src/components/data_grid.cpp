@@ -221,7 +221,9 @@ const std::vector<engine::Value>* DataGridModel::rowValues(int row) const {
         for (const GridColumn& c : columns_) {
             const int f = reader->fieldIndex(data::toTable(c.field));
             values.push_back(f >= 0 ? reader->value(f) : engine::Value{});
-            values.push_back(f >= 0 ? engine::Value{reader->asString(f)} : engine::Value{});
+            // The shown text as UTF-8.
+            values.push_back(f >= 0 ? engine::Value{data::fieldText(*reader, f).toStdString()}
+                                    : engine::Value{});
         }
     } catch (const std::exception&) {
         // A row removed by another cursor paints empty until the rows are listed again.
@@ -234,22 +236,22 @@ const std::vector<engine::Value>* DataGridModel::rowValues(int row) const {
 QString DataGridModel::cellText(int row, int column, bool forEdit) const {
     const GridColumn& c = columns_[std::size_t(column)];
     engine::Value value;
-    std::string text;
+    QString text;
     engine::Table& t = source_->table();
     if (editingState(t.state()) && row == currentRow()) {
         const int f = t.fieldIndex(data::toTable(c.field));
         if (f < 0) return QString();
         value = t.value(f);
-        text = t.asString(f);
+        text = data::fieldText(t, f);
     } else {
         const auto* values = rowValues(row);
         if (!values) return QString();
         value = (*values)[std::size_t(column) * 2];
         if (const auto* s = std::get_if<std::string>(&(*values)[std::size_t(column) * 2 + 1]))
-            text = *s;
+            text = QString::fromStdString(*s);
     }
     if (!forEdit && c.display) return c.display(value);
-    return data::fromTable(text);
+    return text;
 }
 
 QVariant DataGridModel::data(const QModelIndex& index, int role) const {
@@ -281,9 +283,11 @@ bool DataGridModel::setData(const QModelIndex& index, const QVariant& value, int
     QString text = c.mask.isEmpty() ? value.toString() : c.mask.storedText(value.toString());
     const auto& def = t.fields()[std::size_t(f)];
     if (def.type == engine::FieldType::Alpha && text.size() > def.size) text.truncate(def.size);
-    if (!editingState(t.state()) && data::fromTable(t.asString(f)) == text) return true;
-    if (!source_->edit()) return false;
-    if (!source_->run([&] { t.setAsString(f, data::toTable(text)); })) return false;
+    if (!editingState(t.state()) && data::fieldText(t, f) == text) return true;
+    if (!source_->edit() || !source_->run([&] { t.setAsString(f, data::toTable(text)); })) {
+        ++writeFailures_;
+        return false;
+    }
     source_->markUserModified();
     Q_EMIT dataChanged(index, index);
     return true;
@@ -381,11 +385,29 @@ DataGrid::DataGrid(DataSource* source, QWidget* parent)
     });
     connect(model_, &DataGridModel::rowsListed, this, &DataGrid::followTable);
     connect(model_, &DataGridModel::marksChanged, this, &DataGrid::marksChanged);
+    // An open cell editor is written whenever the table asks its controls for their input.
+    source->addPendingEditor(this);
     followTable();
+}
+
+DataGrid::~DataGrid() {
+    if (DataSource* src = source()) src->removePendingEditor(this);
 }
 
 DataSource* DataGrid::source() const {
     return model_->source();
+}
+
+bool DataGrid::commit() {
+    if (!editing()) return true;
+    QWidget* editor = indexWidget(currentIndex());
+    if (!editor) return true;
+    const auto failures = model_->writeFailures();
+    commitData(editor);
+    // A value that does not convert was reported; the editor stays open to be corrected.
+    if (model_->writeFailures() != failures) return false;
+    closeEditor(editor, QAbstractItemDelegate::NoHint);
+    return true;
 }
 
 int DataGrid::addColumn(const QString& field, const QString& title, int width) {
@@ -649,6 +671,16 @@ void DataGrid::focusOutEvent(QFocusEvent* event) {
     if (src && src->isOpen() && src->table().state() == engine::TableState::Insert &&
         !src->userModified())
         src->cancel();
+}
+
+void DataGrid::dataChanged(const QModelIndex& topLeft, const QModelIndex& bottomRight,
+                           const QList<int>& roles) {
+    // The view would show the record's value in an open editor whenever the row changes (the
+    // edit beginning, a post, another column set): what the user typed there stays.
+    auto* line = editing() ? qobject_cast<QLineEdit*>(indexWidget(currentIndex())) : nullptr;
+    const QString typed = line ? line->text() : QString();
+    QTableView::dataChanged(topLeft, bottomRight, roles);
+    if (line && line->text() != typed) line->setText(typed);
 }
 
 void DataGrid::closeEditor(QWidget* editor, QAbstractItemDelegate::EndEditHint hint) {

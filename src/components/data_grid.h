@@ -79,6 +79,8 @@ class DataGridModel : public QAbstractTableModel {
     std::int64_t cellRowReads() const { return rowReads_; }
     std::int64_t listedRows() const { return std::int64_t(rows_.size()); }
     std::int64_t listings() const { return listings_; }
+    // Cell values that could not be written (and were reported); grows with each one.
+    std::int64_t writeFailures() const { return writeFailures_; }
 
   Q_SIGNALS:
     void rowsListed();
@@ -102,13 +104,17 @@ class DataGridModel : public QAbstractTableModel {
     mutable QHash<int, std::vector<engine::Value>> cache_;
     mutable std::int64_t rowReads_ = 0;
     std::int64_t listings_ = 0;
+    std::int64_t writeFailures_ = 0;
 };
 
-class DataGrid : public QTableView {
+// The grid is a pending editor of its source: a cell being edited is written into the record
+// buffer before the table posts or leaves the row, however that comes about.
+class DataGrid : public QTableView, public PendingEditor {
     Q_OBJECT
 
   public:
     explicit DataGrid(DataSource* source, QWidget* parent = nullptr);
+    ~DataGrid() override;
 
     DataSource* source() const;
     DataGridModel* gridModel() const { return model_; }
@@ -145,6 +151,10 @@ class DataGrid : public QTableView {
     // Marks the table's current row (print commands do this when nothing is marked).
     void markCurrentRow();
 
+    // Writes the text of an open cell editor into the record buffer and closes the editor;
+    // false (the editor stays open) when the value does not convert.
+    bool commit() override;
+
   Q_SIGNALS:
     // A column title was clicked (column index as added).
     void titleClicked(int column);
@@ -155,6 +165,8 @@ class DataGrid : public QTableView {
     void mousePressEvent(QMouseEvent* event) override;
     void currentChanged(const QModelIndex& current, const QModelIndex& previous) override;
     void closeEditor(QWidget* editor, QAbstractItemDelegate::EndEditHint hint) override;
+    void dataChanged(const QModelIndex& topLeft, const QModelIndex& bottomRight,
+                     const QList<int>& roles = QList<int>()) override;
     void focusOutEvent(QFocusEvent* event) override;
 
   private:

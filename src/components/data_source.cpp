@@ -1,5 +1,7 @@
 #include "components/data_source.h"
 
+#include <QScopedValueRollback>
+
 #include <algorithm>
 #include <utility>
 
@@ -14,6 +16,17 @@ DataSource::DataSource(engine::Table& table, platform::Prompter& prompter, QObje
     listener.stateChanged = [this](engine::Table&) { onState(); };
     listener.dataChanged = [this](engine::Table&, int field) { onData(field); };
     listener.scrolled = [this](engine::Table&) { onScroll(); };
+    // A control that begins the edit holds its text while the table leaves browse state; it
+    // writes the text itself once the edit has begun. Text that did not convert was reported
+    // once; the engine asks again within the same command (a save posts, the post asks), and
+    // the control keeps the text for the user to correct, so it is not reported twice.
+    listener.updateRecord = [this](engine::Table&) {
+        if (beginningEdit_ || rejectedInCommand_) return;
+        if (updateRecord()) return;
+        rejectedInCommand_ = true;
+        QMetaObject::invokeMethod(
+            this, [this] { rejectedInCommand_ = false; }, Qt::QueuedConnection);
+    };
     subscription_ = TableEvents::subscribe(table_, std::move(listener));
     lastState_ = table_.state();
     rememberOrder();
@@ -54,6 +67,7 @@ int DataSource::fieldIndex(const QString& column) const {
 
 bool DataSource::edit() {
     if (isEditing()) return true;
+    QScopedValueRollback<bool> beginning(beginningEdit_, true);
     return run([this] {
         if (table_.isEmpty())
             table_.append();

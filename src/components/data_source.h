@@ -61,7 +61,9 @@ class DataSource : public QObject {
     // (the row stays in edit state); false then.
     bool post();
     void cancel();
-    // Asks every bound control to write its pending text into the record buffer.
+    // Asks every bound control (grids with an open cell editor too) to write its pending text
+    // into the record buffer. The table asks for this itself before it posts or leaves the
+    // record, whichever source or command makes it do so.
     bool updateRecord();
     // Runs an engine action, reporting an engine error with the engine's own message.
     bool run(const std::function<void()>& action);
@@ -127,6 +129,8 @@ class DataSource : public QObject {
     bool lastRangeEmpty_ = false;
     bool orderCheckQueued_ = false;
     bool leftEdit_ = false;
+    bool beginningEdit_ = false;
+    bool rejectedInCommand_ = false;
     engine::TableState lastState_ = engine::TableState::Inactive;
 };
 

@@ -14,6 +14,7 @@ struct Hub {
     std::function<void(engine::Table&)> previousInsert;
     std::function<void(engine::Table&, int)> previousData;
     std::function<void(engine::Table&)> previousScroll;
+    std::function<void(engine::Table&)> previousUpdate;
     std::vector<std::pair<int, std::shared_ptr<TableListener>>> listeners;
     int nextId = 1;
 };
@@ -39,6 +40,10 @@ struct DataDispatch {
     void operator()(engine::Table& t, int field) const;
 };
 struct ScrollDispatch {
+    Hub* hub;
+    void operator()(engine::Table& t) const;
+};
+struct UpdateDispatch {
     Hub* hub;
     void operator()(engine::Table& t) const;
 };
@@ -72,6 +77,10 @@ void ScrollDispatch::operator()(engine::Table& t) const {
     if (hub->previousScroll) hub->previousScroll(t);
     deliver(hub, &TableListener::scrolled, t);
 }
+void UpdateDispatch::operator()(engine::Table& t) const {
+    if (hub->previousUpdate) hub->previousUpdate(t);
+    deliver(hub, &TableListener::updateRecord, t);
+}
 
 Hub& hubFor(engine::Table& table) {
     auto& registry = hubs();
@@ -83,10 +92,12 @@ Hub& hubFor(engine::Table& table) {
     hub->previousInsert = std::move(table.afterInsert);
     hub->previousData = std::move(table.onDataChange);
     hub->previousScroll = std::move(table.afterScroll);
+    hub->previousUpdate = std::move(table.onUpdateRecord);
     table.onStateChange = StateDispatch{hub.get()};
     table.afterInsert = InsertDispatch{hub.get()};
     table.onDataChange = DataDispatch{hub.get()};
     table.afterScroll = ScrollDispatch{hub.get()};
+    table.onUpdateRecord = UpdateDispatch{hub.get()};
     Hub& result = *hub;
     registry.emplace(&table, std::move(hub));
     return result;
@@ -108,6 +119,7 @@ void unsubscribe(engine::Table* table, int id) {
     handBack<InsertDispatch>(table->afterInsert, hub.previousInsert);
     handBack<DataDispatch>(table->onDataChange, hub.previousData);
     handBack<ScrollDispatch>(table->afterScroll, hub.previousScroll);
+    handBack<UpdateDispatch>(table->onUpdateRecord, hub.previousUpdate);
     registry.erase(it);
 }
 

@@ -37,6 +37,8 @@ struct TableListener {
     std::function<void(engine::Table&)> inserted;
     std::function<void(engine::Table&, int field)> dataChanged;  // field -1: whole record
     std::function<void(engine::Table&)> scrolled;
+    // The record is about to be posted or left: write typed text into its buffer now.
+    std::function<void(engine::Table&)> updateRecord;
 };
 
 class TableEvents {

@@ -7,12 +7,12 @@
 #include <string>
 #include <vector>
 
+#include "data/data_files.h"
 #include "data/data_module.h"
 #include "data/table_layouts.h"
 #include "data/table_swap.h"
 #include "data/table_text.h"
 #include "engine/error.h"
-#include "platform/program_paths.h"
 
 namespace lumiro::data {
 namespace {
@@ -121,9 +121,13 @@ void Tdane::UzupelnijFirme(Table& table) {
     }
 
     // The structure file describes the old layout; the caller writes a new one.
-    const QString structure =
-        folder.filePath(targetInfo.completeBaseName() + QStringLiteral(".STR"));
-    if (auto existing = platform::findExisting(structure)) QFile::remove(*existing);
+    try {
+        if (auto structure = findCompanion(SESJA, table.path(), ".STR"))
+            removeFile(SESJA.env(), *structure);
+    } catch (const engine::EngineError&) {
+        // An old description left behind only describes fewer columns; index repair rebuilds
+        // from the data file anyway.
+    }
     finishReplacement(SESJA, names, table);
 }
 

@@ -2,18 +2,16 @@
 
 #include <QCoreApplication>
 #include <QDir>
-#include <QFile>
-#include <QFileInfo>
-#include <QSaveFile>
 
 #include <exception>
 
+#include "data/data_files.h"
+#include "data/employee_cards.h"
 #include "data/progress_bar.h"
 #include "data/table_layouts.h"
 #include "data/table_swap.h"
 #include "data/table_text.h"
 #include "engine/error.h"
-#include "platform/program_paths.h"
 
 namespace lumiro::data {
 namespace {
@@ -27,13 +25,6 @@ const QString kLineBreak = QStringLiteral("\n");
 
 bool endsWithSeparator(const QString& path) {
     return path.endsWith(u'\\') || path.endsWith(u'/');
-}
-
-bool isReadOnlyFile(const QString& path) {
-    // The attribute as stored on the file, not whether this user may write anyway.
-    const QFileDevice::Permissions write =
-        QFileDevice::WriteOwner | QFileDevice::WriteGroup | QFileDevice::WriteOther;
-    return (QFile::permissions(path) & write) == 0;
 }
 
 QString padded(const std::string& text, int width) {
@@ -52,7 +43,11 @@ std::string joined(const std::vector<std::string>& fields) {
 }  // namespace
 
 Tdane::Tdane(platform::ProcessValues& values, platform::Prompter& prompter, Environment environment)
-    : values_(values), prompter_(prompter), env_(std::move(environment)) {
+    : SESJA("SESJA", environment.fileSystem ? *environment.fileSystem : engine::Env::system()),
+      defaultSession("Default", SESJA.env()),
+      values_(values),
+      prompter_(prompter),
+      env_(std::move(environment)) {
     if (env_.programFolder.isEmpty()) env_.programFolder = QDir::currentPath();
     if (env_.programFile.isEmpty()) env_.programFile = QCoreApplication::applicationFilePath();
     arguments_ = env_.arguments ? *env_.arguments : QCoreApplication::arguments().mid(1);
@@ -82,17 +77,16 @@ void Tdane::create() {
     recoverTableSwap(SESJA,
                      {QStringLiteral("KAD"), QStringLiteral("TEMP"), QStringLiteral("KADOLD")});
 
+    values_.SciezkaDanych.clear();
     if (OtworzTabele(TFIRMA, QStringLiteral("FIRMA"), QStringLiteral("Brak danych o firmie"))) {
-        const int dr = TFIRMA.isOpen() ? TFIRMA.fieldIndex("DR") : -1;
-        values_.SciezkaDanych = dr >= 0 ? fromTable(TFIRMA.asString(dr)) : QString();
-        // The root is used as a prefix; a root typed without its final separator still
-        // names a folder.
-        values_.SciezkaDanych = values_.SciezkaDanych.trimmed();
-        if (!values_.SciezkaDanych.isEmpty() && !endsWithSeparator(values_.SciezkaDanych)) {
-            values_.SciezkaDanych += u'\\';
-        }
-    } else {
-        values_.SciezkaDanych.clear();
+        startStep(&TFIRMA, [this] {
+            const int dr = TFIRMA.isOpen() ? TFIRMA.fieldIndex("DR") : -1;
+            // The root is used as a prefix; a root typed without its final separator still
+            // names a folder.
+            QString root = dr >= 0 ? fromTable(TFIRMA.asString(dr)).trimmed() : QString();
+            if (!root.isEmpty() && !endsWithSeparator(root)) root += u'\\';
+            values_.SciezkaDanych = root;
+        });
     }
 
     OtworzTabele(TPARA, QStringLiteral("KAD"), QString());
@@ -113,23 +107,29 @@ void Tdane::create() {
         return;
     }
 
-    EtykietaFirmy = TFIRMA.isOpen() && TFIRMA.fieldIndex("SKROT") >= 0
-                        ? fromTable(TFIRMA.asString(TFIRMA.field("SKROT")))
-                        : QString();
-    UzupelnijParametry(TPARA);
-    SprawdzRok();
+    EtykietaFirmy.clear();
+    startStep(&TFIRMA, [this] {
+        if (TFIRMA.isOpen() && TFIRMA.fieldIndex("SKROT") >= 0)
+            EtykietaFirmy = fromTable(TFIRMA.asString(TFIRMA.field("SKROT")));
+    });
+    startStep(&TPARA, [this] { UzupelnijParametry(TPARA); });
+    startStep(nullptr, [this] { SprawdzRok(); });
 
-    const int b1 = TPARA.isOpen() ? TPARA.fieldIndex("B1") : -1;
-    if (b1 >= 0 && TPARA.isNull(b1)) {
-        Edytuj(TPARA);
-        TPARA.setAsBoolean(b1, false);
-        ZapiszRekord(TPARA);
-    }
+    startStep(&TPARA, [this] {
+        const int b1 = TPARA.isOpen() ? TPARA.fieldIndex("B1") : -1;
+        // An empty flag reads as false; a table the user keeps read-only is not written.
+        if (b1 >= 0 && TPARA.isNull(b1) && TPARA.accessMode() != AccessMode::ReadOnly) {
+            Edytuj(TPARA);
+            TPARA.setAsBoolean(b1, false);
+            ZapiszRekord(TPARA);
+        }
+    });
 
     const QString rp7 = dataTable(QStringLiteral("BAZA\\KADRY\\RP7"));
-    if (!OtworzTabele(TRP7, rp7, QString()) &&
-        !platform::findExisting(rp7 + QStringLiteral(".DB")) && env_.Aktualizacja) {
-        env_.Aktualizacja(*this);
+    if (!OtworzTabele(TRP7, rp7, QString()) && !SESJA.tableExists(enginePath(rp7)) &&
+        env_.Aktualizacja) {
+        // What could not be carried over is named by the messages that follow.
+        startStep(nullptr, [this] { env_.Aktualizacja(*this); });
     }
 
     if (OtworzTabele(TRP7, rp7, QStringLiteral("Baza RP7 i KP1"))) {
@@ -152,6 +152,25 @@ void Tdane::create() {
                  QStringLiteral("Brak bazy zaświadczeń"));
 
     linkTables();
+    // A card deletion a crash cut short is finished before anyone sees half of the card; if
+    // it fails again, its note stays for the next start.
+    startStep(nullptr, [this] { EmployeeCards(*this).finishInterruptedDeletion(); });
+}
+
+void Tdane::startStep(Table* table, const std::function<void()>& step) {
+    try {
+        step();
+    } catch (const std::exception& error) {
+        // Engine messages are written for the user, in Polish and UTF-8.
+        prompter_.error(QString::fromUtf8(error.what()));
+        if (!table) return;
+        try {
+            if (table->state() == TableState::Edit || table->state() == TableState::Insert)
+                table->cancel();
+            table->close();
+        } catch (const std::exception&) {
+        }
+    }
 }
 
 void Tdane::linkTables() {
@@ -187,8 +206,8 @@ bool Tdane::OtworzTabele(Table& table, const QString& name, const QString& descr
         } catch (const std::exception&) {
         }
     }
-    if (!description.isEmpty() && !platform::findExisting(name + QStringLiteral(".STR"))) {
-        writeStructureFile(name);
+    if (!description.isEmpty() && !findCompanion(SESJA, table.path(), ".STR")) {
+        writeStructureFile(table, name);
     }
     return true;
 }
@@ -219,8 +238,8 @@ bool Tdane::openWithRecovery(Table& table, const QString& name, const QString& d
         return false;
     }
 
-    const QString dataFile = QFile::decodeName(QByteArray::fromStdString(table.path()));
-    if (isReadOnlyFile(dataFile)) offerToClearReadOnly(table, name);
+    // The attribute as stored on the file, not whether this user may write anyway.
+    if (SESJA.env().isReadOnly(table.path())) offerToClearReadOnly(table, name);
     return table.isOpen();
 }
 
@@ -232,17 +251,16 @@ void Tdane::offerToClearReadOnly(Table& table, const QString& name) {
         platform::MessageIcon::Warning);
     if (!change) return;
 
-    const QFileInfo dataFile(QFile::decodeName(QByteArray::fromStdString(table.path())));
+    const std::string dataFile = table.path();
     table.close();
-    const QString stem = dataFile.completeBaseName() + u'.';
-    const QDir folder = dataFile.absoluteDir();
-    const QStringList files = folder.entryList(QDir::Files | QDir::Hidden | QDir::System);
-    for (const QString& file : files) {
-        if (!file.startsWith(stem, Qt::CaseInsensitive)) continue;
-        const QString path = folder.filePath(file);
-        QFile::setPermissions(
-            path, QFile::permissions(path) | QFileDevice::WriteOwner | QFileDevice::WriteUser);
-        if (isReadOnlyFile(path)) {
+    engine::Env& files = SESJA.env();
+    for (const std::string& file : SESJA.companionFiles(dataFile)) {
+        try {
+            files.makeWritable(file);
+        } catch (const EngineError&) {
+            // Told below, as every file whose attribute stayed.
+        }
+        if (files.isReadOnly(file)) {
             prompter_.error(QStringLiteral("Próba automatycznej zmiany atrybutu niepowiodła się.") +
                             kLineBreak + QStringLiteral("Proszę atrybuty bazy zmienic ręcznie."));
         }
@@ -259,13 +277,14 @@ void Tdane::offerToClearReadOnly(Table& table, const QString& name) {
     }
 }
 
-void Tdane::writeStructureFile(const QString& name) {
+void Tdane::writeStructureFile(const Table& table, const QString& name) {
     // The whole text is built before the file appears, so that a table that cannot be read
     // leaves no empty structure file behind (an existing file is never rewritten).
+    const std::string dataFile = table.path();
     QByteArray text = "STRUKTURA ZBIORU\r\n";
     try {
         Table reader(SESJA);
-        reader.open(enginePath(name + QStringLiteral(".DB")), AccessMode::ReadOnly);
+        reader.open(dataFile, AccessMode::ReadOnly);
         const auto& fields = reader.fields();
         for (int i = 0; i < reader.storedFieldCount(); ++i) {
             const engine::FieldDef& f = fields[std::size_t(i)];
@@ -280,13 +299,13 @@ void Tdane::writeStructureFile(const QString& name) {
                     "Pole:" + padded(joined(index.fields), 40).toLatin1() + "\r\n";
         }
         text += "KONIEC\r\n";
+        // Beside the data file as found on disk, named as the table was asked for; nothing
+        // half written is left by a failure, and the next start tries again.
+        const std::string file = engine::joinPath(engine::dirName(dataFile),
+                                                  engine::baseName(enginePath(name)) + ".STR");
+        replaceFile(SESJA.env(), file, text);
     } catch (const std::exception&) {
-        return;
     }
-    QSaveFile file(platform::resolvePath(name + QStringLiteral(".STR")));
-    if (!file.open(QIODevice::WriteOnly)) return;
-    file.write(text);
-    file.commit();
 }
 
 void Tdane::Edytuj(Table& table) {
@@ -296,6 +315,8 @@ void Tdane::Edytuj(Table& table) {
 
 void Tdane::ZapiszRekord(Table& table) {
     if (!table.isOpen()) return;
+    // Text typed into a control and not yet confirmed belongs to the record being saved.
+    table.updateRecord();
     if (table.state() == TableState::Edit || table.state() == TableState::Insert) {
         try {
             table.post();

@@ -41,6 +41,8 @@ class Tdane : public QObject {
         ProgressBar* budowa = nullptr;                 // the splash bar; may be absent
         platform::FontChooser* fontChooser = nullptr;  // absent: choosing changes nothing
         StructureUpdate Aktualizacja;  // absent: a missing employee table stays missing
+        // Every table and file of the module; absent: this machine's file system.
+        engine::Env* fileSystem = nullptr;
     };
 
     Tdane(platform::ProcessValues& values, platform::Prompter& prompter, Environment environment);
@@ -83,9 +85,9 @@ class Tdane : public QObject {
     platform::Prompter& prompter() { return prompter_; }
     ProgressBar* budowa() { return env_.budowa; }
 
-    engine::Session SESJA{"SESJA"};
-    // The structure update's scratch tables live outside SESJA.
-    engine::Session defaultSession{"Default"};
+    engine::Session SESJA;
+    // The structure update's scratch tables live outside SESJA, on the same file system.
+    engine::Session defaultSession;
 
     engine::Table TZlec{SESJA};
     engine::Table TRP7{SESJA};
@@ -111,10 +113,14 @@ class Tdane : public QObject {
     QString EtykietaFirmy;
 
   private:
+    // One step of the start on one table (nullptr: none in particular). An engine error there
+    // is shown in the engine's own words and the table is closed, so that the start goes on
+    // and the windows come up: the user can still reach index repair and the archive.
+    void startStep(engine::Table* table, const std::function<void()>& step);
     void registerTable(const QString& name);
     bool openWithRecovery(engine::Table& table, const QString& name, const QString& description);
     void offerToClearReadOnly(engine::Table& table, const QString& name);
-    void writeStructureFile(const QString& name);
+    void writeStructureFile(const engine::Table& table, const QString& name);
     void linkTables();
     // The data-root prefix with its separator, for building table names.
     QString dataTable(const QString& relative) const;

@@ -3,6 +3,8 @@
 #include <QFile>
 
 #include "engine/cp1250.h"
+#include "engine/table.h"
+#include "engine/value_text.h"
 #include "platform/program_paths.h"
 
 namespace lumiro::data {
@@ -17,6 +19,19 @@ std::string toTable(const QString& text) {
 
 std::string enginePath(const QString& programPath) {
     return QFile::encodeName(platform::nativePath(programPath)).toStdString();
+}
+
+QString valueText(const engine::FieldDef& field, const engine::Value& value) {
+    if (field.type == engine::FieldType::Logical && !engine::isNull(value)) {
+        const std::string engineForm = engine::formatValue(field, value);
+        if (engineForm == "true") return QStringLiteral("Prawda");
+        if (engineForm == "false") return QStringLiteral("Fałsz");
+    }
+    return fromTable(engine::formatValue(field, value));
+}
+
+QString fieldText(const engine::Table& table, int field) {
+    return valueText(table.fields().at(std::size_t(field)), table.value(field));
 }
 
 }  // namespace lumiro::data

@@ -43,6 +43,7 @@ Table::~Table() {
     afterInsert = nullptr;
     onDataChange = nullptr;
     afterScroll = nullptr;
+    onUpdateRecord = nullptr;
     calc_ = nullptr;
     filter_ = nullptr;
     try {
@@ -82,6 +83,7 @@ void Table::open(const std::string& path, AccessMode mode) {
 
 void Table::close() {
     if (!isOpen()) return;
+    updateRecord();
     std::exception_ptr pending;
     if (state_ == TableState::Edit || state_ == TableState::Insert) {
         try {
@@ -414,6 +416,7 @@ void Table::notifyScroll() {
 
 void Table::followMaster() {
     if (!isOpen()) return;
+    updateRecord();
     if (state_ == TableState::Edit || state_ == TableState::Insert) {
         // The master moved away: the detail's pending change belongs to the old master row.
         try {
@@ -451,6 +454,7 @@ void Table::refresh() {
 // Movement
 
 void Table::checkBrowseMode() {
+    updateRecord();
     if (state_ == TableState::Edit || state_ == TableState::Insert) post();
 }
 
@@ -747,6 +751,7 @@ std::optional<std::uint32_t> Table::currentLocator() {
 
 void Table::post() {
     requireOpen();
+    updateRecord();
     if (state_ != TableState::Edit && state_ != TableState::Insert) return;
     std::vector<std::byte> rec = buffer_;
     std::uint32_t loc = 0;
@@ -793,6 +798,16 @@ void Table::post() {
     if (onDataChange) onDataChange(*this, -1);
     for (Table* d : details_)
         if (d->isOpen()) d->followMaster();
+}
+
+void Table::updateRecord() {
+    if (!onUpdateRecord || updatingRecord_) return;
+    updatingRecord_ = true;
+    struct Reset {
+        bool& flag;
+        ~Reset() { flag = false; }
+    } reset{updatingRecord_};
+    onUpdateRecord(*this);
 }
 
 void Table::cancel() {

@@ -162,6 +162,11 @@ public:
     std::function<void(Table&)> afterInsert;
     std::function<void(Table&, int field)> onDataChange;  // field -1: whole record
     std::function<void(Table&)> afterScroll;
+    // Called before the record buffer is posted or left (post, every move, close, the
+    // master moving away), and by updateRecord(): controls write typed text into the buffer.
+    std::function<void(Table&)> onUpdateRecord;
+    // Asks the listeners of onUpdateRecord to write their pending input now (not re-entrant).
+    void updateRecord();
 
 private:
     friend class Session;
@@ -212,6 +217,7 @@ private:
     bool eof_ = true;
     bool bof_ = true;
     bool inCalc_ = false;
+    bool updatingRecord_ = false;
 
     Table* master_ = nullptr;
     std::vector<std::string> detailNames_;

@@ -27,12 +27,6 @@ class FontChooser {
     virtual std::optional<FontChoice> choose(const FontChoice& initial) = 0;
 };
 
-// Qt's font dialog. It offers no colour, so the colour of `initial` is kept.
-class QtFontChooser : public FontChooser {
-  public:
-    std::optional<FontChoice> choose(const FontChoice& initial) override;
-};
-
 // Test double: answers with a fixed choice (or a cancel) and remembers what it was shown.
 class ScriptedFontChooser : public FontChooser {
   public:

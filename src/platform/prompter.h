@@ -39,11 +39,6 @@ class Prompter {
     QString title_;
 };
 
-class QtPrompter : public Prompter {
-  public:
-    MessageResult ask(MessageIcon icon, const QString& text, MessageButtons buttons) override;
-};
-
 // Test double: records every box and answers Yes/No questions from a queue; Ok boxes need
 // and take no answer. A question with nothing queued is a test fault and answers No.
 class ScriptedPrompter : public Prompter {

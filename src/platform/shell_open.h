@@ -16,11 +16,6 @@ class ShellOpener {
     bool openFile(const QString& path) { return open(QUrl::fromLocalFile(path)); }
 };
 
-class DesktopShellOpener : public ShellOpener {
-  public:
-    bool open(const QUrl& url) override;
-};
-
 // Test double: remembers what would have been opened.
 class RecordingShellOpener : public ShellOpener {
   public:

@@ -389,7 +389,6 @@ void TFIRMAF::FormShow() {
 }
 
 void TFIRMAF::FormClose() {
-    Zfirma_->updateRecord();
     Zfirma_->run([this] { dane_.ZapiszRekord(dane_.TFIRMA); });
     Zfirma_->run([this] { dane_.ZapiszRekord(dane_.TPARA); });
 }

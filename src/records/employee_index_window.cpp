@@ -1,7 +1,6 @@
 #include "records/employee_index_window.h"
 
 #include <QAction>
-#include <QApplication>
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QFrame>
@@ -24,7 +23,6 @@
 #include <QVBoxLayout>
 
 #include <algorithm>
-#include <stdexcept>
 
 #include "components/data_controls.h"
 #include "components/data_grid.h"
@@ -33,6 +31,7 @@
 #include "components/help_context.h"
 #include "components/page_control.h"
 #include "data/data_module.h"
+#include "data/employee_cards.h"
 #include "data/table_text.h"
 #include "records/company_window.h"
 #include "records/id_number_indicator.h"
@@ -64,24 +63,6 @@ const IndexColumn kIndexColumns[] = {
 
 bool isEditing(const Table& table) {
     return table.state() == TableState::Edit || table.state() == TableState::Insert;
-}
-
-// Every row the detail table shows for the current employee, first to last. The table follows
-// the employee through its master link; a row of anyone else means the link is not in place,
-// and deleting on would hit another person's data.
-void deleteOwnedRows(Table& detail, std::int64_t payer, std::int64_t employee) {
-    if (!detail.isOpen()) return;
-    if (isEditing(detail)) detail.cancel();
-    const int zlec = detail.field("ZLEC");
-    const int nr = detail.field("NR");
-    for (;;) {
-        detail.first();
-        if (detail.eof() || detail.isEmpty()) return;
-        if (detail.asInteger(zlec) != payer || detail.asInteger(nr) != employee)
-            throw std::runtime_error("Tabela " + detail.path() +
-                                     " nie jest powiązana z pracownikiem; usuwanie przerwano.");
-        detail.remove();
-    }
 }
 
 }  // namespace
@@ -526,7 +507,7 @@ void TKadF::choosePayer(const QString& text) {
     if (!isNumber || !payers.isOpen()) return;
     ZZLEC_->run([&] {
         // A payer edit still open belongs to the payer being left.
-        if (isEditing(payers)) dane_.ZapiszRekord(payers);
+        dane_.ZapiszRekord(payers);
         payers.findKey({Value{std::int64_t(number)}});
     });
     ZRP7_->notifyRowsChanged();
@@ -561,23 +542,15 @@ void TKadF::XDBGrid1TitleClick(int column) {
     ZRP7_->notifyRowsChanged();
 }
 
-void TKadF::commitFocusedEditor() {
-    if (auto* editor = dynamic_cast<components::PendingEditor*>(QApplication::focusWidget()))
-        editor->commit();
-}
-
-std::int64_t TKadF::nextEmployeeNumber() {
-    Table& employees = dane_.TRP7;
-    selectIndex("");
-    employees.refresh();
-    employees.last();
-    return employees.isEmpty() ? 1 : employees.asInteger(employees.field("NR")) + 1;
+void TKadF::writePendingInput() {
+    for (Table* table :
+         {&dane_.TZlec, &dane_.TRP7, &dane_.Tzar, &dane_.TZal, &dane_.Tzal2, &dane_.TZal3})
+        if (table->isOpen()) ZRP7_->run([&] { table->updateRecord(); });
 }
 
 void TKadF::newEmployee() {
     Table& employees = dane_.TRP7;
     if (!employees.isOpen()) return;
-    commitFocusedEditor();
     if (!dane_.TZlec.isOpen() || dane_.TZlec.isEmpty()) {
         // A card belongs to a payer; without one there is nothing to number it under.
         dane_.prompter().inform(QStringLiteral(
@@ -585,18 +558,7 @@ void TKadF::newEmployee() {
             "„...” obok listy „Wybierz płatnika”), a potem dodawać pracowników."));
         return;
     }
-    if (!ZRP7_->updateRecord()) return;
-    const bool added = ZRP7_->run([&] {
-        if (isEditing(employees)) employees.post();
-        const std::int64_t number = nextEmployeeNumber();
-        if (number > kHighestEmployeeNumber)
-            throw std::runtime_error("Osiągnięto największy numer pracownika (" +
-                                     std::to_string(kHighestEmployeeNumber) + ").");
-        employees.append();
-        employees.setAsInteger(employees.field("NR"), number);
-        employees.setAsString(employees.field("POLE1"), data::toTable(QStringLiteral("Nowy")));
-    });
-    if (added) ZRP7_->run([&] { dane_.ZapiszRekord(employees); });
+    ZRP7_->run([&] { data::EmployeeCards(dane_).addCard(); });
     ZRP7_->notifyRowsChanged();
     showCount();
 }
@@ -604,40 +566,21 @@ void TKadF::newEmployee() {
 void TKadF::copyEmployee() {
     Table& employees = dane_.TRP7;
     if (!employees.isOpen()) return;
-    commitFocusedEditor();
-    if (!ZRP7_->updateRecord()) return;
-    if (!ZRP7_->run([&] { dane_.ZapiszRekord(employees); })) return;
-    // Nothing to copy: a card made of nothing would carry no payer either.
-    if (employees.isEmpty() || !employees.bookmark().valid()) return;
-    std::vector<Value> copied;
-    for (int i = 0; i < employees.storedFieldCount(); ++i) copied.push_back(employees.value(i));
-    const int nr = employees.field("NR");
-    const bool added = ZRP7_->run([&] {
-        const std::int64_t number = nextEmployeeNumber();
-        if (number > kHighestEmployeeNumber)
-            throw std::runtime_error("Osiągnięto największy numer pracownika (" +
-                                     std::to_string(kHighestEmployeeNumber) + ").");
-        employees.insert();
-        for (int i = 0; i < int(copied.size()); ++i) {
-            if (i == nr || employees.fields()[std::size_t(i)].name == "AUTO") continue;
-            employees.setValue(i, copied[std::size_t(i)]);
-        }
-        employees.setAsInteger(nr, number);
-    });
-    if (added) ZRP7_->run([&] { dane_.ZapiszRekord(employees); });
+    ZRP7_->run([&] { data::EmployeeCards(dane_).copyCard(); });
     ZRP7_->notifyRowsChanged();
 }
 
 void TKadF::deleteEmployee() {
     Table& employees = dane_.TRP7;
     if (!employees.isOpen()) return;
-    commitFocusedEditor();
     if (employees.state() == TableState::Insert) {
         // A card never posted owns nothing on disk.
         ZRP7_->cancel();
         showCount();
         return;
     }
+    // The question names the card as it is being typed.
+    ZRP7_->run([&] { employees.updateRecord(); });
     // With no card there is nothing to name in the question, nor anything to delete.
     if (employees.isEmpty() || !employees.bookmark().valid()) {
         showCount();
@@ -646,31 +589,19 @@ void TKadF::deleteEmployee() {
     const QString name = data::fromTable(employees.asString(employees.field("POLE1")));
     if (dane_.prompter().confirm(QStringLiteral("Czy usunąć wszystkie zapisy dla : ") + name,
                                  platform::MessageIcon::Warning)) {
-        ZRP7_->run([&] {
-            if (isEditing(employees)) employees.cancel();
-            const std::int64_t payer = employees.asInteger(employees.field("ZLEC"));
-            const std::int64_t number = employees.asInteger(employees.field("NR"));
-            for (Table* detail : {&dane_.Tzar, &dane_.TZal, &dane_.Tzal2, &dane_.TZal3})
-                deleteOwnedRows(*detail, payer, number);
-            employees.remove();
-        });
+        ZRP7_->run([&] { data::EmployeeCards(dane_).deleteCard(); });
         ZRP7_->notifyRowsChanged();
     }
     showCount();
 }
 
 void TKadF::saveAll() {
-    commitFocusedEditor();
-    ZZLEC_->updateRecord();
-    ZRP7_->updateRecord();
     for (Table* table :
          {&dane_.TZlec, &dane_.TRP7, &dane_.Tzar, &dane_.TZal, &dane_.Tzal2, &dane_.TZal3})
         ZRP7_->run([&] { dane_.ZapiszRekord(*table); });
 }
 
 void TKadF::savePayer() {
-    commitFocusedEditor();
-    if (!ZZLEC_->updateRecord()) return;
     ZZLEC_->run([&] { dane_.ZapiszRekord(dane_.TZlec); });
 }
 
@@ -683,7 +614,6 @@ void TKadF::deleteDemonstrationData() {
     if (!prompter.confirm(QStringLiteral("Czy napewno chcesz usunąć wszystkie zapisy ?.") + warning,
                           platform::MessageIcon::Warning))
         return;
-    commitFocusedEditor();
     const QString title = QStringLiteral("Kasowanie danych demonstracyjnych");
     if (services_.progressStart) services_.progressStart(title, 6);
     for (Table* table :
@@ -695,15 +625,8 @@ void TKadF::deleteDemonstrationData() {
         ZRP7_->run([&] {
             if (isEditing(*table)) table->cancel();
             table->setFiltered(false);
-            const bool linked = table != &dane_.TZlec;
-            if (linked) table->setLinkActive(false);
-            try {
-                for (table->first(); !table->isEmpty(); table->first()) table->remove();
-            } catch (...) {
-                if (linked) table->setLinkActive(true);
-                throw;
-            }
-            if (linked) table->setLinkActive(true);
+            data::MasterLinkCut allRows(*table);
+            for (table->first(); !table->isEmpty(); table->first()) table->remove();
         });
         ZRP7_->resumeControls();
         ZZLEC_->resumeControls();
@@ -714,7 +637,7 @@ void TKadF::deleteDemonstrationData() {
 }
 
 void TKadF::openPayers() {
-    commitFocusedEditor();
+    writePendingInput();
     if (!payersWindow_) {
         payersWindow_ = new TKADF9(dane_, *ZZLEC_, this);
         components::installHelpKey(payersWindow_, [this](int context) { openHelp(context); });
@@ -724,7 +647,7 @@ void TKadF::openPayers() {
 }
 
 void TKadF::openCompany() {
-    commitFocusedEditor();
+    writePendingInput();
     if (!companyWindow_) {
         companyWindow_ = new TFIRMAF(dane_, loadLogoPicture(), this);
         components::installHelpKey(companyWindow_, [this](int context) { openHelp(context); });
@@ -738,6 +661,8 @@ void TKadF::openHelp(int context) {
 }
 
 void TKadF::pageChanged(int index) {
+    // The page left may hide a control with typed text; it belongs to the same record.
+    writePendingInput();
     const int previous = currentPage_;
     currentPage_ = index;
     auto formPage = [this](int i) -> FormPage* {
@@ -769,9 +694,6 @@ void TKadF::showEvent(QShowEvent* event) {
 }
 
 void TKadF::FormClose() {
-    commitFocusedEditor();
-    ZZLEC_->updateRecord();
-    ZRP7_->updateRecord();
     for (Table* table :
          {&dane_.TZal3, &dane_.Tzal2, &dane_.TZal, &dane_.Tzar, &dane_.TRP7, &dane_.TZlec}) {
         if (table->isOpen()) ZRP7_->run([&] { dane_.ZapiszRekord(*table); });

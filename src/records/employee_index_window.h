@@ -62,8 +62,6 @@ class TKadF : public QMainWindow {
     Q_OBJECT
 
   public:
-    // New cards are numbered up to this; the number is written with five digits.
-    static constexpr std::int64_t kHighestEmployeeNumber = 99999;
     // Help context numbers of the page control, the navigator and the name search.
     static constexpr int kPagesHelp = 1;
     static constexpr int kNavigatorHelp = 3;
@@ -136,11 +134,9 @@ class TKadF : public QMainWindow {
     void showCount();
     // Makes the payer whose number begins `text` current; nothing changes when there is none.
     void choosePayer(const QString& text);
-    // Writes the text of a focused control that has not reached the record buffer yet;
-    // toolbar buttons and menu items do not take the focus from it.
-    void commitFocusedEditor();
-    // The highest number of the current payer's cards plus one, under the primary index.
-    std::int64_t nextEmployeeNumber();
+    // Writes typed text of every control of the window into its record buffer, for commands
+    // that do not touch a table themselves (the tables ask for it before they post or move).
+    void writePendingInput();
     void selectIndex(const std::string& name);
     void updateServiceItems();
 

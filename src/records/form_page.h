@@ -10,6 +10,8 @@
 #include <memory>
 #include <vector>
 
+#include "data/information_notes.h"
+
 namespace lumiro::data {
 class Tdane;
 }
@@ -20,7 +22,7 @@ class Prompter;
 namespace lumiro::records {
 
 // Which official note an "INFORMACJA" button asks for.
-enum class InformationNote { Kp1, Rp6, Rp7 };
+using data::InformationNote;
 
 struct FormPagesContext {
     data::Tdane& dane;

@@ -1,7 +1,6 @@
 #include "records/payers_window.h"
 
 #include <QHeaderView>
-#include <QLineEdit>
 #include <QScreen>
 #include <QStyle>
 #include <QToolBar>
@@ -13,6 +12,7 @@
 #include "components/data_grid.h"
 #include "components/data_source.h"
 #include "data/data_module.h"
+#include "data/employee_cards.h"
 #include "data/table_text.h"
 #include "records/id_number_indicator.h"
 
@@ -42,23 +42,6 @@ const PayerColumn kPayerColumns[] = {
     {u"GMIN", u"Numer NKP", 130, 14, std::nullopt},
     {u"POW", u"Numer sprawy", 210, 25, std::nullopt},
 };
-
-// Every row of `detail` that the employee owns, first to last. The detail table follows the
-// employee through its master link; a row of anyone else means the link is not in place, and
-// deleting on would hit another person's data.
-void deleteOwnedRows(Table& detail, std::int64_t payer, std::int64_t employee) {
-    const int zlec = detail.field("ZLEC");
-    const int nr = detail.field("NR");
-    for (;;) {
-        detail.first();
-        if (detail.eof()) return;
-        if (detail.asInteger(zlec) != payer || detail.asInteger(nr) != employee)
-            throw std::runtime_error(
-                "Tabela " + detail.path() +
-                " nie jest powiązana z pracownikiem; usuwanie płatnika przerwano.");
-        detail.remove();
-    }
-}
 
 }  // namespace
 
@@ -126,19 +109,7 @@ void TKADF9::openModal() {
     exec();
 }
 
-void TKADF9::commitGridEditor() {
-    for (auto* editor : XDBGrid1_->viewport()->findChildren<QLineEdit*>()) {
-        if (!editor->isVisible()) continue;
-        QMetaObject::invokeMethod(XDBGrid1_, "commitData", Qt::DirectConnection,
-                                  Q_ARG(QWidget*, editor));
-        QMetaObject::invokeMethod(
-            XDBGrid1_, "closeEditor", Qt::DirectConnection, Q_ARG(QWidget*, editor),
-            Q_ARG(QAbstractItemDelegate::EndEditHint, QAbstractItemDelegate::NoHint));
-    }
-}
-
 void TKADF9::newPayer() {
-    commitGridEditor();
     Table& payers = dane_.TZlec;
     if (!payers.isOpen() || !ZZLEC_.updateRecord()) return;
     const bool begun = ZZLEC_.run([&] {
@@ -158,15 +129,15 @@ void TKADF9::newPayer() {
 }
 
 void TKADF9::savePayer() {
-    commitGridEditor();
     if (!ZZLEC_.updateRecord()) return;
     ZZLEC_.run([&] { dane_.ZapiszRekord(dane_.TZlec); });
 }
 
 void TKADF9::deletePayer() {
-    commitGridEditor();
     Table& payers = dane_.TZlec;
     if (!payers.isOpen()) return;
+    // The name being typed is the one the question must show.
+    if (!ZZLEC_.updateRecord()) return;
     const bool inserting = payers.state() == TableState::Insert;
     if (!inserting && !payers.bookmark().valid()) return;
 
@@ -194,7 +165,6 @@ void TKADF9::deletePayer() {
 void TKADF9::deleteEmployeesOf(std::int64_t payer) {
     Table& employees = dane_.TRP7;
     const int zlec = employees.field("ZLEC");
-    const int nr = employees.field("NR");
     for (;;) {
         employees.first();
         if (employees.eof()) return;
@@ -202,15 +172,12 @@ void TKADF9::deleteEmployeesOf(std::int64_t payer) {
             throw std::runtime_error(
                 "Tabela " + employees.path() +
                 " nie jest powiązana z płatnikiem; usuwanie płatnika przerwano.");
-        const std::int64_t employee = employees.asInteger(nr);
-        for (Table* detail : {&dane_.Tzar, &dane_.TZal, &dane_.Tzal2, &dane_.TZal3})
-            deleteOwnedRows(*detail, payer, employee);
-        employees.remove();
+        // Each card goes whole, with its rows, or not at all.
+        if (!data::EmployeeCards(dane_).deleteCard()) return;
     }
 }
 
 void TKADF9::done(int result) {
-    commitGridEditor();
     // A payer begun and filled in but never saved is kept rather than silently lost.
     if (ZZLEC_.updateRecord()) ZZLEC_.run([&] { dane_.ZapiszRekord(dane_.TZlec); });
     QDialog::done(result);

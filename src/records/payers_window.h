@@ -54,9 +54,6 @@ class TKADF9 : public QDialog {
     void done(int result) override;
 
   private:
-    // Writes the text of an open cell editor into the record buffer; toolbar buttons do not
-    // take the focus from it.
-    void commitGridEditor();
     void deleteEmployeesOf(std::int64_t payer);
 
     data::Tdane& dane_;

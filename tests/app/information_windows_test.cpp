@@ -1,7 +1,7 @@
 #include "app/about_window.h"
-#include "app/information_notes.h"
 #include "app/information_window.h"
 #include "app/link_label.h"
+#include "data/information_notes.h"
 #include "platform/shell_open.h"
 
 #include <QCoreApplication>
@@ -19,38 +19,6 @@ namespace {
 
 using namespace Qt::StringLiterals;
 
-struct NoteShape {
-    InformationNote note;
-    QString title;
-    int lines;
-};
-const NoteShape kNotes[] = {
-    {InformationNote::Kp1, u"INFORMACJA Kp-1"_s, 71},
-    {InformationNote::Rp6, u"INFORMACJA Rp-6"_s, 113},
-    {InformationNote::Rp7, u"INFORMACJA Rp-7"_s, 80},
-};
-
-// The notes go to text printers line by line: no line may exceed the printer's width, and
-// the layout must not depend on tabs or trailing blanks.
-TEST(InformationNotesTest, FixedLinesFitTheTextPrinter) {
-    for (const NoteShape& shape : kNotes) {
-        SCOPED_TRACE(shape.title.toStdString());
-        const QStringList lines = informationNoteLines(shape.note);
-        EXPECT_EQ(lines.size(), shape.lines);
-        for (const QString& line : lines) {
-            EXPECT_LE(line.size(), 100) << line.toStdString();
-            EXPECT_FALSE(line.contains(u'\t'));
-            EXPECT_FALSE(line.endsWith(u' ')) << line.toStdString();
-        }
-        ASSERT_FALSE(lines.isEmpty());
-        const QString& title = lines.front();
-        EXPECT_EQ(title.trimmed(), shape.title);
-        const qsizetype lead = title.size() - title.trimmed().size();
-        EXPECT_LE(std::abs(lead - (100 - lead - shape.title.size())), 1) << "title not centred";
-        EXPECT_TRUE(lines.join(u' ').contains(u"17 grudnia 1998"_s));
-    }
-}
-
 TEST(InformationWindowTest, EachOpeningShowsOnlyTheNoteItsCallerAsksFor) {
     TKadF1 window;
     EXPECT_EQ(window.windowTitle(), u"INFORMACJA  "_s);
@@ -59,7 +27,7 @@ TEST(InformationWindowTest, EachOpeningShowsOnlyTheNoteItsCallerAsksFor) {
     EXPECT_FALSE(window.Drukuj().isEnabled());
     EXPECT_EQ(window.visibleMemo(), nullptr);
 
-    window.showNote(InformationNote::Kp1);
+    window.showNote(data::InformationNote::Kp1);
     window.show();
     QCoreApplication::processEvents();
     window.grab();
@@ -68,14 +36,15 @@ TEST(InformationWindowTest, EachOpeningShowsOnlyTheNoteItsCallerAsksFor) {
     EXPECT_EQ(window.visibleMemo(), nullptr);
 
     // Rp-6 after Kp-1 shows the Rp-6 note alone.
-    window.showNote(InformationNote::Rp6);
+    window.showNote(data::InformationNote::Rp6);
     window.show();
     QCoreApplication::processEvents();
     window.grab();
     EXPECT_TRUE(window.Memo2().isVisible());
     EXPECT_FALSE(window.Memo1().isVisible());
     EXPECT_FALSE(window.Memo3().isVisible());
-    EXPECT_EQ(window.Memo2().toPlainText(), informationNoteLines(InformationNote::Rp6).join(u'\n'));
+    EXPECT_EQ(window.Memo2().toPlainText(),
+              data::informationNoteLines(data::InformationNote::Rp6).join(u'\n'));
     EXPECT_EQ(window.Memo2().verticalScrollBar()->value(), 0) << "the title must be in view";
     EXPECT_TRUE(window.Memo2().isReadOnly());
     EXPECT_EQ(window.Memo2().verticalScrollBarPolicy(), Qt::ScrollBarAlwaysOn);
@@ -83,7 +52,7 @@ TEST(InformationWindowTest, EachOpeningShowsOnlyTheNoteItsCallerAsksFor) {
     EXPECT_EQ(window.Memo2().document()->lineCount(), window.Memo2().document()->blockCount());
     window.hide();
 
-    window.showNote(InformationNote::Rp7);
+    window.showNote(data::InformationNote::Rp7);
     window.show();
     EXPECT_EQ(window.visibleMemo(), &window.Memo3());
     EXPECT_EQ(window.Memo3().lineWrapMode(), QPlainTextEdit::NoWrap);

@@ -51,7 +51,7 @@ void leftClick(QWidget& widget) {
 
 class WelcomeWindowTest : public ::testing::Test {
   protected:
-    WelcomeWindowTest() : window_(u"Lumiro 7.0"_s, shell_) {
+    WelcomeWindowTest() : window_(shell_) {
         window_.setContactVariantSource([this] { return l3_; });
     }
     ~WelcomeWindowTest() override { window_.hide(); }
@@ -120,7 +120,7 @@ TEST_F(WelcomeWindowTest, EmailLinkOpensTheMailProgramForThePublisher) {
     ASSERT_EQ(shell_.opened().size(), 1u);
     EXPECT_EQ(shell_.opened()[0], QUrl(u"mailto:zamowienia@kadry.example.pl"_s));
     EXPECT_EQ(window_.palette().color(QPalette::Window), QColor(0xFF, 0xFF, 0xCC));
-    EXPECT_EQ(window_.windowTitle(), u"Lumiro 7.0"_s);
+    EXPECT_EQ(window_.windowTitle(), u"Lumiro"_s);
 }
 
 TEST_F(WelcomeWindowTest, GuideButtonsOpenTheirDocumentsUnderTheWorkingFolder) {

@@ -1,7 +1,7 @@
 #include "app/gauge.h"
 #include "app/progress_window.h"
 #include "app/splash_window.h"
-#include "platform/jpeg_loader.h"
+#include "platform/gui/jpeg_loader.h"
 
 #include <QLabel>
 #include <QProgressBar>

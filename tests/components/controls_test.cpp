@@ -52,10 +52,17 @@ TEST_F(ControlsTest, EventsReachEveryListenerAndEarlierCallbacks) {
         EXPECT_EQ(first, 1);
         EXPECT_EQ(second, 2);
         EXPECT_EQ(TableEvents::listenerCount(employees), 1);
+        // The engine's request for typed input comes before the move it belongs to.
+        int asked = 0;
+        TableSubscription c = TableEvents::subscribe(
+            employees, {.scrolled = [&](engine::Table&) { EXPECT_EQ(asked, 1); },
+                        .updateRecord = [&](engine::Table&) { ++asked; }});
+        employees.first();
+        EXPECT_EQ(asked, 1);
     }
     // The last listener gone, the table has its own callback back.
     employees.first();
-    EXPECT_EQ(earlier, 3);
+    EXPECT_EQ(earlier, 4);
     EXPECT_EQ(TableEvents::listenerCount(employees), 0);
     ASSERT_TRUE(employees.afterScroll);
 }

@@ -284,6 +284,78 @@ TEST_F(GridTest, EditedCellPostsWhenTheRowChanges) {
     EXPECT_FALSE(periods.gotoBookmark(firstPeriod));
 }
 
+TEST_F(GridTest, AnOpenCellEditorIsWrittenWheneverTheTableAsksForInput) {
+    payers.first();
+    employees.first();
+    addPeriod("2001.01.01", "zasiłek chorobowy");
+    DataSource source(periods, prompter);
+    source.mirrorMasterLink(employees, "ZLEC;NR", "ZLEC;NR");
+    DataGrid grid(&source);
+    grid.addColumn(QStringLiteral("POLE1"), QStringLiteral("Tytuł zasiłku"), 150);
+    grid.setReadOnly(false);
+    grid.resize(300, 200);
+    grid.show();
+    settle();
+    auto typeTitle = [&](const QString& title) {
+        periods.first();
+        settle();
+        grid.setCurrentIndex(grid.model()->index(0, 0));
+        grid.edit(grid.currentIndex());
+        auto* editor = qobject_cast<QLineEdit*>(grid.indexWidget(grid.currentIndex()));
+        ASSERT_NE(editor, nullptr);
+        editor->setText(title);
+    };
+    auto stored = [&] {
+        engine::Table check(session);
+        check.open(dir.file("ZAL2"), engine::AccessMode::ReadOnly);
+        return data::fromTable(check.asString(check.field("POLE1")));
+    };
+
+    // Nobody but the engine is told: a post, the master moving away, a close.
+    typeTitle(QStringLiteral("opiekuńczy"));
+    periods.post();
+    EXPECT_EQ(stored(), QStringLiteral("opiekuńczy"));
+    EXPECT_EQ(grid.indexWidget(grid.currentIndex()), nullptr);
+    typeTitle(QStringLiteral("macierzyński"));
+    employees.next();
+    EXPECT_EQ(stored(), QStringLiteral("macierzyński"));
+    employees.first();
+    settle();
+    typeTitle(QStringLiteral("wychowawczy"));
+    periods.close();
+    EXPECT_EQ(stored(), QStringLiteral("wychowawczy"));
+    EXPECT_TRUE(prompter.questions().empty());
+}
+
+TEST_F(GridTest, LogicalColumnsReadPrawdaOrFalsz) {
+    employees.first();
+    employees.edit();
+    employees.setValue("AKT", Value{true});
+    employees.post();
+    employees.next();
+    employees.edit();
+    employees.setValue("AKT", Value{false});
+    employees.post();
+    employees.first();
+    DataSource source(employees, prompter);
+    source.mirrorMasterLink(payers, "ZLEC", "NR");
+    auto grid = makeGrid(source);
+    const int logical = grid->addColumn(QStringLiteral("AKT"), QStringLiteral("AKT"), 60);
+    grid->setReadOnly(false);
+    settle();
+    EXPECT_EQ(column(*grid, logical),
+              (QStringList{QStringLiteral("Prawda"), QStringLiteral("Fałsz"), QString()}));
+    // The same words are typed back.
+    const QModelIndex third = grid->model()->index(2, logical);
+    grid->setCurrentIndex(third);
+    ASSERT_TRUE(grid->model()->setData(third, QStringLiteral("Prawda"), Qt::EditRole));
+    EXPECT_EQ(third.data(Qt::EditRole).toString(), QStringLiteral("Prawda"));
+    employees.post();
+    EXPECT_EQ(employees.value("AKT"), Value{true});
+    // The engine's own form stays as the command-line tool writes it.
+    EXPECT_EQ(employees.asString(employees.field("AKT")), "true");
+}
+
 TEST_F(GridTest, EnterMovesToTheNextCellThenTheNextRow) {
     DataSource source(employees, prompter);
     source.mirrorMasterLink(payers, "ZLEC", "NR");

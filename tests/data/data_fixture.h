@@ -18,11 +18,12 @@
 #include "platform/clock.h"
 #include "platform/process_values.h"
 #include "platform/prompter.h"
+#include "support/table_rows.h"
 #include "support/temp_dir.h"
 
 namespace lumiro::data::test {
 
-using Record = std::map<std::string, engine::Value>;
+using Record = lumiro::test::TableRow;
 
 inline engine::Value text(const char* utf8) {
     return engine::Value{std::string(utf8)};
@@ -58,11 +59,7 @@ class DataFixture : public ::testing::Test {
         session.createTable(file(name), def);
         engine::Table table(session);
         table.open(file(name));
-        for (const Record& row : rows) {
-            table.append();
-            for (const auto& [column, value] : row) table.setValue(column, value);
-            table.post();
-        }
+        lumiro::test::appendRows(table, rows);
     }
 
     void makeProgramTables() {

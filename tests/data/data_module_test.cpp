@@ -7,10 +7,13 @@
 
 #include "data/table_text.h"
 #include "data_fixture.h"
+#include "engine/error.h"
 #include "support/paradox_table_file.h"
 
 namespace lumiro::data::test {
 namespace {
+
+using namespace Qt::StringLiterals;
 
 using engine::TableState;
 using platform::MessageIcon;
@@ -42,9 +45,10 @@ TEST_F(DataModule, NormalStartOpensAndRegistersEveryTableInOrder) {
     const QString kadry = dataRoot() + QStringLiteral("BAZA\\KADRY\\");
     const std::vector<QString> registered(module->RejestrTabel.begin(),
                                           module->RejestrTabel.begin() + 8);
-    EXPECT_EQ(registered, (std::vector<QString>{QStringLiteral("7"), QStringLiteral("FIRMA"),
-                                                kadry + "RP7", kadry + "ZAR", kadry + "ZLEC",
-                                                kadry + "ZAL", kadry + "ZAL2", kadry + "ZAL3"}));
+    EXPECT_EQ(registered,
+              (std::vector<QString>{QStringLiteral("7"), QStringLiteral("FIRMA"), kadry + u"RP7"_s,
+                                    kadry + u"ZAR"_s, kadry + u"ZLEC"_s, kadry + u"ZAL"_s,
+                                    kadry + u"ZAL2"_s, kadry + u"ZAL3"_s}));
     for (engine::Table* t :
          {&module->TFIRMA, &module->TPARA, &module->TRP7, &module->WRP7, &module->Tzar,
           &module->TZlec, &module->TZal, &module->Tzal2, &module->TZal3}) {
@@ -53,9 +57,9 @@ TEST_F(DataModule, NormalStartOpensAndRegistersEveryTableInOrder) {
     // The empty print flag is settled once, and the structure files appear beside each
     // described table but not beside the parameters table.
     EXPECT_FALSE(module->TPARA.isNull(module->TPARA.field("B1")));
-    EXPECT_TRUE(QFileInfo::exists(root() + "/FIRMA.STR"));
-    EXPECT_TRUE(QFileInfo::exists(root() + "/BAZA/KADRY/ZAL3.STR"));
-    EXPECT_FALSE(QFileInfo::exists(root() + "/KAD.STR"));
+    EXPECT_TRUE(QFileInfo::exists(root() + u"/FIRMA.STR"_s));
+    EXPECT_TRUE(QFileInfo::exists(root() + u"/BAZA/KADRY/ZAL3.STR"_s));
+    EXPECT_FALSE(QFileInfo::exists(root() + u"/KAD.STR"_s));
     EXPECT_EQ(module->WybraneNR, std::vector<std::int32_t>{0});
 }
 
@@ -125,7 +129,7 @@ TEST_F(DataModule, MissingParametersAloneStopTheStart) {
 
 TEST_F(DataModule, DataRootComesFromTheCompanyRecord) {
     makeTable("FIRMA", firmaLayout().def,
-              {{{"NR", integer(1)}, {"DR", engine::Value{toTable(root() + "/dane")}}}});
+              {{{"NR", integer(1)}, {"DR", engine::Value{toTable(root() + u"/dane"_s)}}}});
     makeTable("KAD", kadLayout().def, {{{"NR", integer(1)}}});
     auto module = start();
     // A root typed without its final separator still works as a prefix.
@@ -167,6 +171,39 @@ TEST_F(DataModule, ReadOnlyTableIsOfferedAnAttributeChange) {
                     QFileDevice::WriteOwner)
             << ext;
     }
+}
+
+TEST_F(DataModule, EngineErrorsOfTheStartAreShownAndTheStartGoesOn) {
+    makeProgramTables();
+    Tdane::Environment env;
+    env.Aktualizacja = [](Tdane&) {
+        engine::fail(engine::ErrorCode::DiskFull, "Brak miejsca na dysku.");
+    };
+    auto module = start(std::move(env));
+    // The engine's own words, then the tables the update did not make; the windows can come.
+    EXPECT_FALSE(values.Przerwij);
+    ASSERT_GE(texts().size(), 2u);
+    EXPECT_EQ(texts()[0], QStringLiteral("Brak miejsca na dysku."));
+    EXPECT_EQ(prompter.questions()[0].icon, MessageIcon::Error);
+    EXPECT_EQ(texts()[1], openError(QStringLiteral("Baza RP7 i KP1"),
+                                    dataRoot() + QStringLiteral("BAZA\\KADRY\\RP7")));
+    EXPECT_TRUE(module->TFIRMA.isOpen());
+    EXPECT_TRUE(module->TPARA.isOpen());
+    EXPECT_EQ(module->RejestrTabel[0], QStringLiteral("7"));
+}
+
+TEST_F(DataModule, ParametersKeptReadOnlyAreNotWrittenAtTheStart) {
+    makeProgramTables();  // the print flag B1 is empty, which the start fills in
+    makeEmployeeTables();
+    for (const char* ext : {".DB", ".PX"}) ::chmod((file("KAD") + ext).c_str(), 0444);
+    prompter.queue(MessageResult::No);
+    auto module = start();
+    EXPECT_FALSE(values.Przerwij);
+    EXPECT_EQ(prompter.questions().size(), 1u);  // the attribute question, nothing else
+    ASSERT_TRUE(module->TPARA.isOpen());
+    EXPECT_EQ(module->TPARA.accessMode(), engine::AccessMode::ReadOnly);
+    EXPECT_FALSE(module->TPARA.asBoolean(module->TPARA.field("B1")));
+    EXPECT_TRUE(module->TRP7.isOpen());
 }
 
 TEST_F(DataModule, StructureFileIsWrittenOnceInItsFixedFormat) {

@@ -8,6 +8,8 @@
 namespace lumiro::data::test {
 namespace {
 
+using namespace Qt::StringLiterals;
+
 using engine::Value;
 using platform::FontChoice;
 
@@ -132,7 +134,7 @@ TEST_F(PrintoutFonts, ChosenFontIsStoredInItsSlotAndLoadedBack) {
     module->CzcionkaWydruku(2, font, true);
     EXPECT_EQ(chooser.shown(), std::vector<FontChoice>{designed});
     EXPECT_EQ(font, chosen);
-    EXPECT_EQ(module->fontFilePath(), root() + "/lumiro.ft");
+    EXPECT_EQ(module->fontFilePath(), root() + u"/lumiro.ft"_s);
 
     QFile file(module->fontFilePath());
     ASSERT_TRUE(file.open(QIODevice::ReadOnly));

@@ -20,6 +20,7 @@
 #include "engine/table.h"
 #include "platform/process_values.h"
 #include "platform/prompter.h"
+#include "support/table_rows.h"
 #include "support/temp_dir.h"
 #include "tools/install_data.h"
 
@@ -44,22 +45,18 @@ const std::vector<TableFile>& installTables() {
     return tables;
 }
 
-using Row = std::map<std::string, Value>;
+using Row = test::TableRow;
 
+// The rows of the table, and where its columns and indexes differ from the layout.
 std::vector<Row> readRows(const std::string& path, std::vector<std::string>* differences = nullptr,
                           const TableLayout* layout = nullptr) {
-    engine::Session s("check");
-    engine::Table t(s);
-    t.open(path, engine::AccessMode::ReadOnly);
-    if (differences && layout) *differences = layoutDifferences(*layout, t.fields(), t.indexes());
-    std::vector<Row> rows;
-    for (t.first(); !t.eof(); t.next()) {
-        Row row;
-        for (int i = 0; i < t.storedFieldCount(); ++i)
-            row[t.fields()[std::size_t(i)].name] = t.value(i);
-        rows.push_back(std::move(row));
+    if (differences && layout) {
+        engine::Session s("layout");
+        engine::Table t(s);
+        t.open(path, engine::AccessMode::ReadOnly);
+        *differences = layoutDifferences(*layout, t.fields(), t.indexes());
     }
-    return rows;
+    return test::readRows(path);
 }
 
 std::string text(const Row& row, const std::string& column) {

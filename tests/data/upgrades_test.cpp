@@ -11,6 +11,8 @@
 namespace lumiro::data::test {
 namespace {
 
+using namespace Qt::StringLiterals;
+
 using engine::FieldDef;
 using engine::Value;
 
@@ -67,25 +69,25 @@ TEST_F(Upgrades, SixtyColumnCompanyTableIsRebuiltWithItsRecord) {
             .empty());
     ASSERT_EQ(firma.recordCount(), 1);
     auto get = [&](const char* column) { return fromTable(firma.asString(firma.field(column))); };
-    EXPECT_EQ(get("NIP"), "1234567890");
-    EXPECT_EQ(get("REGON"), "12345678901234");
-    EXPECT_EQ(get("NAZWA1"), "Zakład Pracy Łąka");
-    EXPECT_EQ(get("ULICA"), "Polna");
-    EXPECT_EQ(get("ZULICA"), "Leśna");
-    EXPECT_EQ(get("NUM1"), "12 abcd efgh 56");
-    EXPECT_EQ(get("NUM2"), "");
-    EXPECT_EQ(get("NUM3"), "");
-    EXPECT_EQ(get("ADRES1"), "ul. Bankowa 1");
-    EXPECT_EQ(get("ARCHDATA"), "2004.06.30");
-    EXPECT_EQ(get("ARCHDNI"), "30");
-    EXPECT_EQ(get("URZAD"), "US Wola");
-    EXPECT_EQ(get("KAPITAL"), "1000");
-    EXPECT_EQ(module->EtykietaFirmy, "Łąka");
+    EXPECT_EQ(get("NIP"), u"1234567890"_s);
+    EXPECT_EQ(get("REGON"), u"12345678901234"_s);
+    EXPECT_EQ(get("NAZWA1"), u"Zakład Pracy Łąka"_s);
+    EXPECT_EQ(get("ULICA"), u"Polna"_s);
+    EXPECT_EQ(get("ZULICA"), u"Leśna"_s);
+    EXPECT_EQ(get("NUM1"), u"12 abcd efgh 56"_s);
+    EXPECT_EQ(get("NUM2"), u""_s);
+    EXPECT_EQ(get("NUM3"), u""_s);
+    EXPECT_EQ(get("ADRES1"), u"ul. Bankowa 1"_s);
+    EXPECT_EQ(get("ARCHDATA"), u"2004.06.30"_s);
+    EXPECT_EQ(get("ARCHDNI"), u"30"_s);
+    EXPECT_EQ(get("URZAD"), u"US Wola"_s);
+    EXPECT_EQ(get("KAPITAL"), u"1000"_s);
+    EXPECT_EQ(module->EtykietaFirmy, u"Łąka"_s);
 
     // No scratch table stays behind, and the structure file describes the new layout.
-    EXPECT_FALSE(exists("FIRMANEW.DB"));
-    EXPECT_FALSE(exists("FIRMAOLD.DB"));
-    QFile str(root() + "/FIRMA.STR");
+    EXPECT_FALSE(exists(u"FIRMANEW.DB"_s));
+    EXPECT_FALSE(exists(u"FIRMAOLD.DB"_s));
+    QFile str(root() + u"/FIRMA.STR"_s);
     ASSERT_TRUE(str.open(QIODevice::ReadOnly));
     EXPECT_EQ(str.readAll().count("Pole:"), 69 + 2);
 }
@@ -112,15 +114,15 @@ TEST_F(Upgrades, InterruptedCompanyRebuildIsFinishedAtTheNextStart) {
     makeTable("FIRMAOLD", firmaLayout().def, {{{"NR", integer(1)}, {"SKROT", text("Stara")}}});
     makeTable("KAD", kadLayout().def, {{{"NR", integer(1)}}});
     auto module = start();
-    EXPECT_EQ(module->EtykietaFirmy, "Nowa");
-    EXPECT_FALSE(exists("FIRMANEW.DB"));
-    EXPECT_FALSE(exists("FIRMAOLD.DB"));
+    EXPECT_EQ(module->EtykietaFirmy, u"Nowa"_s);
+    EXPECT_FALSE(exists(u"FIRMANEW.DB"_s));
+    EXPECT_FALSE(exists(u"FIRMAOLD.DB"_s));
 
     // With the original still in place a half-built copy is discarded.
     makeTable("FIRMANEW", firmaLayout().def, {});
     module = start();
-    EXPECT_EQ(module->EtykietaFirmy, "Nowa");
-    EXPECT_FALSE(exists("FIRMANEW.DB"));
+    EXPECT_EQ(module->EtykietaFirmy, u"Nowa"_s);
+    EXPECT_FALSE(exists(u"FIRMANEW.DB"_s));
 }
 
 TEST_F(Upgrades, ParametersGainTheUpdateCheckColumnsThroughTemp) {
@@ -148,8 +150,8 @@ TEST_F(Upgrades, ParametersGainTheUpdateCheckColumnsThroughTemp) {
         EXPECT_EQ(kad.asInteger(kad.field(zero)), 0);
     }
     EXPECT_EQ(kad.indexes().size(), 1u);
-    EXPECT_FALSE(exists("TEMP.DB"));
-    EXPECT_FALSE(exists("KADOLD.DB"));
+    EXPECT_FALSE(exists(u"TEMP.DB"_s));
+    EXPECT_FALSE(exists(u"KADOLD.DB"_s));
 
     // Upgraded once: the next start leaves the table alone.
     kad.edit();
@@ -176,48 +178,49 @@ TEST_F(YearCheck, NoYearFoldersNoWarnings) {
     auto module = start();
     EXPECT_TRUE(module->ListaLat.isEmpty());
     EXPECT_TRUE(prompter.questions().empty());
-    EXPECT_EQ(values.RokRoboczy, "2005");
+    EXPECT_EQ(values.RokRoboczy, u"2005"_s);
 }
 
 TEST_F(YearCheck, MissingWorkingYearFallsBackToTheLastFolder) {
     years({"2004", "2003", "BAZA", "1999stare", "x2000"});
     setToday(QDate(2005, 3, 10));
     auto module = start();
-    EXPECT_EQ(module->ListaLat, (QStringList{"1999", "2003", "2004"}));
+    EXPECT_EQ(module->ListaLat, (QStringList{u"1999"_s, u"2003"_s, u"2004"_s}));
     ASSERT_GE(prompter.questions().size(), 1u);
-    EXPECT_EQ(texts()[0], "Brak otwartego roku : 2005\nRok zostanie zmieniony na : 2004");
+    EXPECT_EQ(texts()[0], u"Brak otwartego roku : 2005\nRok zostanie zmieniony na : 2004"_s);
     EXPECT_EQ(prompter.questions()[0].icon, platform::MessageIcon::Warning);
-    EXPECT_EQ(values.RokRoboczy, "2004");
-    for (const QString& t : texts()) EXPECT_FALSE(t.startsWith("Proszę otworzyć"));
+    EXPECT_EQ(values.RokRoboczy, u"2004"_s);
+    for (const QString& t : texts()) EXPECT_FALSE(t.startsWith(u"Proszę otworzyć"_s));
 }
 
 TEST_F(YearCheck, NewYearIsDueFromTheSixteenthOfDecember) {
     years({"2004", "2005"});
     setToday(QDate(2005, 12, 20));
     start();
-    EXPECT_EQ(values.RokRoboczy, "2005");
+    EXPECT_EQ(values.RokRoboczy, u"2005"_s);
     ASSERT_GE(prompter.questions().size(), 1u);
-    EXPECT_EQ(texts()[0],
-              "Proszę otworzyć nowy rok 2006\nw celu poprawnego działania programu w nowym roku.");
+    EXPECT_EQ(
+        texts()[0],
+        u"Proszę otworzyć nowy rok 2006\nw celu poprawnego działania programu w nowym roku."_s);
 
     prompter = {};
     setToday(QDate(2005, 12, 15));
     start();
-    for (const QString& t : texts()) EXPECT_FALSE(t.startsWith("Proszę otworzyć"));
+    for (const QString& t : texts()) EXPECT_FALSE(t.startsWith(u"Proszę otworzyć"_s));
 }
 
 TEST_F(YearCheck, YearParameterChoosesAnExistingFolder) {
     years({"2004", "2005"});
-    arguments = {"ROK", "2004"};
+    arguments = {u"ROK"_s, u"2004"_s};
     start();
-    EXPECT_EQ(values.RokRoboczy, "2004");
-    for (const QString& t : texts()) EXPECT_FALSE(t.startsWith("Brak otwartego roku"));
+    EXPECT_EQ(values.RokRoboczy, u"2004"_s);
+    for (const QString& t : texts()) EXPECT_FALSE(t.startsWith(u"Brak otwartego roku"_s));
 
-    arguments = {"rok", "2001xyz"};
+    arguments = {u"rok"_s, u"2001xyz"_s};
     prompter = {};
     start();
-    EXPECT_EQ(texts()[0], "Brak otwartego roku : 2001\nRok zostanie zmieniony na : 2005");
-    EXPECT_EQ(values.RokRoboczy, "2005");
+    EXPECT_EQ(texts()[0], u"Brak otwartego roku : 2001\nRok zostanie zmieniony na : 2005"_s);
+    EXPECT_EQ(values.RokRoboczy, u"2005"_s);
 }
 
 }  // namespace

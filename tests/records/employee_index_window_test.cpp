@@ -21,7 +21,7 @@ namespace lumiro::records::test {
 using platform::MessageIcon;
 using platform::MessageResult;
 
-class EmployeeIndexTest : public RecordsFixture {
+class EmployeeIndexTest : public IndexWindowFixture {
   protected:
     // Payers 1, 3 and 5 (no cards). Payer 1 has cards 1, 2, 3 and 7; Kowalski (card 2) owns rows in
     // every detail table. Payer 3's card 2 reuses a number of payer 1 and owns rows as well, so
@@ -87,15 +87,7 @@ class EmployeeIndexTest : public RecordsFixture {
         services.progressStep = [this] { progress << QStringLiteral("step"); };
         services.progressStop = [this] { progress << QStringLiteral("stop"); };
         services.archiveReminder = [this] { ++archiveChecks; };
-        window = std::make_unique<TKadF>(*dane, services);
-        window->show();
-        QApplication::setActiveWindow(window.get());
-        QApplication::processEvents();
-    }
-
-    void TearDown() override {
-        window.reset();
-        RecordsFixture::TearDown();
+        showWindow(std::move(services));
     }
 
     QString current(const char* column) { return value(dane->TRP7, column); }
@@ -130,7 +122,6 @@ class EmployeeIndexTest : public RecordsFixture {
 
     void click(QToolButton& button) { QTest::mouseClick(&button, Qt::LeftButton); }
 
-    std::unique_ptr<TKadF> window;
     std::vector<InformationNote> notes;
     QStringList progress;
     std::vector<int> helpContexts;

@@ -12,6 +12,8 @@
 
 namespace lumiro::records::test {
 
+using namespace Qt::StringLiterals;
+
 using components::DataGrid;
 using components::DataNavigator;
 using components::DbEdit;
@@ -93,9 +95,9 @@ TEST_F(FormPagesTest, PagesComeInFormOrderAndOnlyTheCertificateImports) {
     QStringList captions;
     for (FormPage* p : pages) captions << p->caption();
     EXPECT_EQ(captions,
-              (QStringList{"ZUS Kp-1", "ZUS Kp-1 CD", "ZUS Kp-1 CD", "ZUS Rp-6", "ZUS RP-7",
-                           "ZUS RP-7 CD", "ZUS RP-7 CD", QStringLiteral("Załącznik"),
-                           QStringLiteral("Zaświadczenie")}));
+              (QStringList{u"ZUS Kp-1"_s, u"ZUS Kp-1 CD"_s, u"ZUS Kp-1 CD"_s, u"ZUS Rp-6"_s,
+                           u"ZUS RP-7"_s, u"ZUS RP-7 CD"_s, u"ZUS RP-7 CD"_s,
+                           QStringLiteral("Załącznik"), QStringLiteral("Zaświadczenie")}));
     for (std::size_t i = 0; i + 1 < pages.size(); ++i) EXPECT_FALSE(pages[i]->importsData());
     EXPECT_TRUE(pages.back()->importsData());
 
@@ -233,7 +235,8 @@ TEST_F(FormPagesTest, EarningsRowShowsItsTotalWithGroupedThousands) {
     for (const Row& row : rows("BAZA/KADRY/ZAR")) {
         const auto* zlec = std::get_if<std::int64_t>(&row.at("ZLEC"));
         const auto* nr = std::get_if<std::int64_t>(&row.at("NR"));
-        if (!zlec || *zlec != 9 || !nr || *nr != 1 || textOf(row, "POLE1") != QStringLiteral("1998"))
+        if (!zlec || *zlec != 9 || !nr || *nr != 1 ||
+            textOf(row, "POLE1") != QStringLiteral("1998"))
             continue;
         ++found;
         const auto* amount = std::get_if<double>(&row.at("POLE9"));

@@ -27,6 +27,8 @@
 
 namespace lumiro::records::test {
 
+using namespace Qt::StringLiterals;
+
 using platform::MessageResult;
 
 namespace {
@@ -94,7 +96,7 @@ void expectEveryFieldIsAStop(QWidget* page, const std::vector<QWidget*>& stops,
 
 }  // namespace
 
-class KeyboardTest : public RecordsFixture {
+class KeyboardTest : public IndexWindowFixture {
   protected:
     void open() {
         start();
@@ -104,16 +106,7 @@ class KeyboardTest : public RecordsFixture {
         ASSERT_TRUE(help.open(QIODevice::WriteOnly));
         EmployeeIndexServices services;
         services.openHelp = [this](int context) { app::openHelp(shell, prompter, context); };
-        window = std::make_unique<TKadF>(*dane, services);
-        window->resize(1100, 760);
-        window->show();
-        QApplication::setActiveWindow(window.get());
-        QApplication::processEvents();
-    }
-
-    void TearDown() override {
-        window.reset();
-        RecordsFixture::TearDown();
+        showWindow(std::move(services), QSize(1100, 760));
     }
 
     components::PageControl& pages() { return window->PageControl1(); }
@@ -128,7 +121,6 @@ class KeyboardTest : public RecordsFixture {
     }
 
     platform::RecordingShellOpener shell;
-    std::unique_ptr<TKadF> window;
 };
 
 TEST_F(KeyboardTest, TabReadsEveryPageAsTheFormDoes) {
@@ -145,15 +137,17 @@ TEST_F(KeyboardTest, TabReadsEveryPageAsTheFormDoes) {
 
     // One page of each kind by name: the index, a page of fields, a page with a grid.
     showPage(0);
-    EXPECT_EQ(names(tabStops(pages().widget(0))),
-              (QStringList{"ERD", "QToolButton", "PlatnikNIP", "PlatnikSKROT", "PlatnikNAZWA1",
-                           "PlatnikNAZWA2", "PlatnikPOW", "PlatnikGMIN", "QPushButton", "XDBGrid1",
-                           "Enazwa", "EPESEL", "ENIP"}));
+    EXPECT_EQ(
+        names(tabStops(pages().widget(0))),
+        (QStringList{u"ERD"_s, u"QToolButton"_s, u"PlatnikNIP"_s, u"PlatnikSKROT"_s,
+                     u"PlatnikNAZWA1"_s, u"PlatnikNAZWA2"_s, u"PlatnikPOW"_s, u"PlatnikGMIN"_s,
+                     u"QPushButton"_s, u"XDBGrid1"_s, u"Enazwa"_s, u"EPESEL"_s, u"ENIP"_s}));
     showPage(1);
-    EXPECT_EQ(names(tabStops(pages().widget(1))), sequence("KP", 1, 17) + QStringList({"POLE30"}));
+    EXPECT_EQ(names(tabStops(pages().widget(1))),
+              sequence("KP", 1, 17) + QStringList({u"POLE30"_s}));
     showPage(4);
     EXPECT_EQ(names(tabStops(pages().widget(4))),
-              sequence("R", 1, 7) + QStringList({"POLE31", "DBGrid2", "Button2"}));
+              sequence("R", 1, 7) + QStringList({u"POLE31"_s, u"DBGrid2"_s, u"Button2"_s}));
 
     // The keys themselves: from the tabs into the page, through every field and back to the
     // tabs; Shift+Tab the other way.
@@ -207,8 +201,9 @@ TEST_F(KeyboardTest, TabReadsThePayersAndCompanyWindows) {
     companyPages.setCurrentIndex(0);
     QApplication::processEvents();
     EXPECT_EQ(names(tabStops(companyPages.widget(0))),
-              (QStringList{"ENIP", "EREGON", "ESKROT", "ERHB", "ENAZWA1", "ENAZWA2", "ERP",
-                           "ENAZWISKO", "EIMIE", "EPESEL", "EDATAUR", "ERD", "ENRD"}));
+              (QStringList{u"ENIP"_s, u"EREGON"_s, u"ESKROT"_s, u"ERHB"_s, u"ENAZWA1"_s,
+                           u"ENAZWA2"_s, u"ERP"_s, u"ENAZWISKO"_s, u"EIMIE"_s, u"EPESEL"_s,
+                           u"EDATAUR"_s, u"ERD"_s, u"ENRD"_s}));
 }
 
 TEST_F(KeyboardTest, F10F8AndCtrlTabWorkFromTheFieldsOfEveryPage) {
@@ -273,7 +268,7 @@ TEST_F(KeyboardTest, F1OpensTheHelpAtTheTopicOfTheFocusedControl) {
     pages().tabBar()->setFocus();
     press(Qt::Key_F1);
     window->menuItem(QStringLiteral("Pomoc"))->trigger();
-    EXPECT_EQ(topics(), (QStringList{"id4", "id1", "id1", "id1", "id1"}));
+    EXPECT_EQ(topics(), (QStringList{u"id4"_s, u"id1"_s, u"id1"_s, u"id1"_s, u"id1"_s}));
     EXPECT_TRUE(window->Enazwa().text().isEmpty());
 
     // The navigator never takes the focus; pointing at it and pressing F1 asks about it.

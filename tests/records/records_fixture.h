@@ -22,12 +22,14 @@
 #include "engine/table.h"
 #include "platform/process_values.h"
 #include "platform/prompter.h"
+#include "records/employee_index_window.h"
+#include "support/table_rows.h"
 #include "support/temp_dir.h"
 
 namespace lumiro::records::test {
 
 using engine::Value;
-using Row = std::map<std::string, Value>;
+using Row = lumiro::test::TableRow;
 
 // Test texts are UTF-8; tables hold code page 1250.
 inline Value text(const char* utf8) {
@@ -91,11 +93,7 @@ class RecordsFixture : public ::testing::Test {
         engine::Session session("seed");
         engine::Table t(session);
         t.open(file(table));
-        for (const Row& row : rows) {
-            t.append();
-            for (const auto& [column, value] : row) t.setValue(column, value);
-            t.post();
-        }
+        lumiro::test::appendRows(t, rows);
     }
 
     void clearTable(const std::string& table) {
@@ -107,17 +105,7 @@ class RecordsFixture : public ::testing::Test {
 
     // The rows on disk, read through a fresh session.
     std::vector<Row> rows(const std::string& table) const {
-        engine::Session session("check");
-        engine::Table t(session);
-        t.open(file(table));
-        std::vector<Row> out;
-        for (t.first(); !t.eof(); t.next()) {
-            Row row;
-            for (int i = 0; i < t.storedFieldCount(); ++i)
-                row[t.fields()[std::size_t(i)].name] = t.value(i);
-            out.push_back(std::move(row));
-        }
-        return out;
+        return lumiro::test::readRows(file(table));
     }
 
     static QString textOf(const Row& row, const std::string& column) {
@@ -140,6 +128,26 @@ class RecordsFixture : public ::testing::Test {
 
   private:
     QString previous_;
+};
+
+// The employee index window over the data module, shown and active as the user finds it.
+class IndexWindowFixture : public RecordsFixture {
+  protected:
+    // Call after start(); an empty size leaves the window's own.
+    void showWindow(EmployeeIndexServices services = {}, QSize size = {}) {
+        window = std::make_unique<TKadF>(*dane, std::move(services));
+        if (size.isValid()) window->resize(size);
+        window->show();
+        QApplication::setActiveWindow(window.get());
+        QApplication::processEvents();
+    }
+
+    void TearDown() override {
+        window.reset();
+        RecordsFixture::TearDown();
+    }
+
+    std::unique_ptr<TKadF> window;
 };
 
 }  // namespace lumiro::records::test

@@ -1,11 +1,11 @@
-#include "app/picture_format.h"
+#include "data/picture_format.h"
 
 #include <charconv>
 #include <cmath>
 #include <string>
 #include <vector>
 
-namespace lumiro::app {
+namespace lumiro::data {
 namespace {
 
 bool isDigitPosition(QChar c) {
@@ -114,4 +114,4 @@ QString FormatPicture(const QString& mask, double value) {
     return result;
 }
 
-}  // namespace lumiro::app
+}  // namespace lumiro::data

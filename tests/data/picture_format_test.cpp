@@ -1,11 +1,11 @@
-#include "app/picture_format.h"
+#include "data/picture_format.h"
 
 #include <cmath>
 #include <limits>
 
 #include <gtest/gtest.h>
 
-namespace lumiro::app {
+namespace lumiro::data {
 namespace {
 
 using namespace Qt::StringLiterals;
@@ -89,4 +89,4 @@ TEST(FormatPictureTest, OddMasks) {
 }
 
 }  // namespace
-}  // namespace lumiro::app
+}  // namespace lumiro::data

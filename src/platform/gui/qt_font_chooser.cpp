@@ -1,4 +1,4 @@
-#include "platform/font_chooser.h"
+#include "platform/gui/qt_font_chooser.h"
 
 #include <QApplication>
 #include <QFont>

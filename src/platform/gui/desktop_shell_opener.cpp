@@ -1,4 +1,4 @@
-#include "platform/shell_open.h"
+#include "platform/gui/desktop_shell_opener.h"
 
 #include <QDesktopServices>
 

@@ -3,7 +3,7 @@
 
 #include <QString>
 
-namespace lumiro::app {
+namespace lumiro::data {
 
 // Lays `value` into `mask` and returns text of exactly the mask's length.
 //   '#'        digit position, a leading zero shows as a blank
@@ -15,4 +15,4 @@ namespace lumiro::app {
 // not a number, gives the mask with every digit position shown as '#'.
 QString FormatPicture(const QString& mask, double value);
 
-}  // namespace lumiro::app
+}  // namespace lumiro::data

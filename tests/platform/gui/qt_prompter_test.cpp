@@ -1,4 +1,4 @@
-#include "platform/prompter.h"
+#include "platform/gui/qt_prompter.h"
 
 #include <QAbstractButton>
 #include <QApplication>
@@ -51,7 +51,8 @@ TEST(QtPrompterTest, ShowsTitleIconAndButtonsAndReturnsTheChoice) {
     EXPECT_EQ(seen.text, u"Czy usunąć zaznaczone pozycje?"_s);
     EXPECT_EQ(seen.icon, QMessageBox::Question);
     EXPECT_EQ(seen.buttons, QMessageBox::Yes | QMessageBox::No);
-    EXPECT_EQ(seen.buttonTexts, (QStringList{u"&Nie"_s, u"&Tak"_s}));  // Polish without Qt's translations
+    EXPECT_EQ(seen.buttonTexts,
+              (QStringList{u"&Nie"_s, u"&Tak"_s}));  // Polish without Qt's translations
 
     auto no = askAndAnswer(prompter, MessageIcon::Warning, MessageButtons::YesNo, seen,
                            [](QMessageBox& box) { box.button(QMessageBox::No)->click(); });

@@ -4,11 +4,11 @@
 
 #include <QStringList>
 
-namespace lumiro::app {
+namespace lumiro::data {
 
 enum class InformationNote { Kp1, Rp6, Rp7 };
 
 // At most 100 characters a line; the first line is the centred title.
 QStringList informationNoteLines(InformationNote note);
 
-}  // namespace lumiro::app
+}  // namespace lumiro::data

@@ -1,6 +1,6 @@
-#include "app/information_notes.h"
+#include "data/information_notes.h"
 
-namespace lumiro::app {
+namespace lumiro::data {
 namespace {
 
 // Broken by hand at no more than 100 characters and centred by spaces, so that a text printer
@@ -303,4 +303,4 @@ QStringList informationNoteLines(InformationNote note) {
     return {};
 }
 
-}  // namespace lumiro::app
+}  // namespace lumiro::data

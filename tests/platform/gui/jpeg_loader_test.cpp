@@ -1,4 +1,4 @@
-#include "platform/jpeg_loader.h"
+#include "platform/gui/jpeg_loader.h"
 
 #include <QFile>
 #include <QTemporaryDir>

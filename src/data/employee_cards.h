@@ -1,0 +1,82 @@
+// Employee cards across the tables of the data module: the next number of a payer's card, a
+// new card, a copy, the deletion of a card with its detail rows, and cutting a table's master
+// link for the length of a job. The windows, import and export, restore and the print
+// commands work on cards through these.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+
+#include "engine/table.h"
+
+namespace lumiro::data {
+
+class Tdane;
+
+// Cards are numbered up to this; the number is written with five digits.
+inline constexpr std::int64_t kHighestEmployeeNumber = 99999;
+
+struct CardKey {
+    std::int64_t payer = 0;   // ZLEC
+    std::int64_t number = 0;  // NR
+    friend bool operator==(const CardKey&, const CardKey&) = default;
+};
+
+// While it lives, the table shows all its rows (every payer, every employee): its master link
+// is cut. The destructor restores the link and refreshes the table whatever happened meanwhile,
+// an exception included; the data-aware controls on the table see the change as for any move.
+class MasterLinkCut {
+  public:
+    explicit MasterLinkCut(engine::Table& table);
+    ~MasterLinkCut();
+    MasterLinkCut(const MasterLinkCut&) = delete;
+    MasterLinkCut& operator=(const MasterLinkCut&) = delete;
+
+  private:
+    engine::Table& table_;
+    bool wasActive_;
+};
+
+// Deleting a card removes rows from five tables, each with a journal of its own. So that a
+// crash in the middle leaves the whole card or none of it, a small note naming the card is put
+// in the data folder before the first row goes and removed after the last; a note found at
+// the next start means the deletion is finished then (docs/data-layer.md, "Employee cards").
+// The note is replaced atomically, so it is either complete or absent.
+class EmployeeCards {
+  public:
+    // The name of the note in the data folder.
+    static const char* const kDeletionNote;
+
+    explicit EmployeeCards(Tdane& dane);
+
+    // The highest number of the current payer's cards plus one. Leaves the employee table on
+    // its primary index at the payer's last card. Throws when the numbers are used up.
+    std::int64_t nextNumber();
+    // A card named "Nowy" under the current payer with the next number, saved and current. A
+    // pending edit of the employee table is posted first; its failure throws and adds nothing.
+    void addCard();
+    // A copy of the current card under the next number: every column but NR, no detail rows.
+    // The copy is saved and current. False when there is no card to copy.
+    bool copyCard();
+    // Deletes the current card and its rows of the earnings, periods, benefit periods and
+    // certificate tables; the following card becomes current. False when there is no card.
+    // Refused (an exception with a message for the user) while one of those tables is not
+    // open. Engine errors propagate; the note then stays and the next start finishes the job.
+    bool deleteCard();
+    // Finishes a deletion that a crash interrupted. Run by data-module creation once the
+    // tables are open and linked; without every one of the five tables open it waits for a
+    // later start.
+    void finishInterruptedDeletion();
+
+    // Where the note is kept, and the card it names when one is there and readable.
+    std::string deletionNotePath() const;
+    std::optional<CardKey> pendingDeletion();
+
+  private:
+    void deleteRows(const CardKey& card);
+
+    Tdane& dane_;
+};
+
+}  // namespace lumiro::data
