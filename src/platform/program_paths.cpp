@@ -1,8 +1,9 @@
 #include "platform/program_paths.h"
 
-#include <QDir>
-#include <QFileInfo>
-#include <QStringList>
+#include <QFile>
+
+#include "engine/env.h"
+#include "engine/file_names.h"
 
 namespace lumiro::platform {
 namespace {
@@ -12,53 +13,14 @@ struct Resolution {
     bool complete = true;
 };
 
-// Splits off the part of a path that is never matched by case: "/", "//server/share/", "C:/"
-// or "C:".
-qsizetype rootLength(const QString& path) {
-    if (path.startsWith(u"//")) {
-        qsizetype server = path.indexOf(u'/', 2);
-        if (server < 0) return path.size();
-        qsizetype share = path.indexOf(u'/', server + 1);
-        return share < 0 ? path.size() : share + 1;
-    }
-    if (path.startsWith(u'/')) return 1;
-    if (path.size() >= 2 && path[1] == u':' && path[0].isLetter()) {
-        return path.size() >= 3 && path[2] == u'/' ? 3 : 2;
-    }
-    return 0;
-}
-
-QString matchComponent(const QString& folder, const QString& name) {
-    QString exact = folder + name;
-    if (QFileInfo::exists(exact)) return name;
-    const QDir dir(folder.isEmpty() ? QStringLiteral(".") : folder);
-    const QStringList entries = dir.entryList(
-        QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot, QDir::Name);
-    for (const QString& entry : entries) {
-        if (entry.compare(name, Qt::CaseInsensitive) == 0) return entry;
-    }
-    return {};
-}
-
+// One resolver for the whole program: the engine's, which also finds tables and their
+// companion files, so that every file is matched by the same rule.
 Resolution resolve(const QString& programPath) {
     const QString path = nativePath(programPath);
-    if (path.isEmpty() || QFileInfo::exists(path)) return {path, !path.isEmpty()};
-
-    const qsizetype root = rootLength(path);
-    QString result = path.left(root);
-    const QStringList parts = path.mid(root).split(u'/', Qt::SkipEmptyParts);
-    for (qsizetype i = 0; i < parts.size(); ++i) {
-        const QString& part = parts[i];
-        QString folder = result.isEmpty() || result.endsWith(u'/') || result.endsWith(u':')
-                             ? result
-                             : result + u'/';
-        QString match = part == u"." || part == u".." ? part : matchComponent(folder, part);
-        if (match.isEmpty()) {
-            return {folder + parts.mid(i).join(u'/'), false};
-        }
-        result = folder + match;
-    }
-    return {result, true};
+    if (path.isEmpty()) return {path, false};
+    const engine::PathResolution r =
+        engine::resolveExisting(engine::Env::system(), QFile::encodeName(path).toStdString());
+    return {QFile::decodeName(QByteArray::fromStdString(r.path)), r.complete};
 }
 
 }  // namespace
