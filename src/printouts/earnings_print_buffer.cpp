@@ -1,0 +1,72 @@
+#include "printouts/earnings_print_buffer.h"
+
+#include <algorithm>
+
+#include "data/picture_format.h"
+#include "data/table_text.h"
+#include "engine/table.h"
+
+namespace lumiro::printouts {
+
+int earningsChunkSize(bool informationPages) {
+    return informationPages ? 10 : 20;
+}
+
+std::vector<int> earningsChunkOffsets(int rows, int chunkSize) {
+    std::vector<int> offsets{0};
+    for (int k = 1; k < 3 && rows > k * chunkSize; ++k) offsets.push_back(k * chunkSize);
+    return offsets;
+}
+
+int earningsRowsLeftOut(int rows, int chunkSize) {
+    return std::max(0, rows - 3 * chunkSize);
+}
+
+EarningsPrintBuffer drukuj(engine::Table& Tzar, int offset) {
+    EarningsPrintBuffer buffer;
+    if (!Tzar.isOpen()) return buffer;
+    Tzar.first();
+    auto amount = [&](const char* column) {
+        const int f = Tzar.fieldIndex(column);
+        return f < 0 ? 0.0 : Tzar.asFloat(f);
+    };
+    auto text = [&](const char* column) {
+        const int f = Tzar.fieldIndex(column);
+        return f < 0 ? QString() : data::fieldText(Tzar, f);
+    };
+    int row = 0;
+    std::size_t filled = 0;
+    for (; !Tzar.eof(); Tzar.next(), ++row) {
+        if (row < offset || filled >= buffer.slots.size()) continue;
+        EarningsSlot& slot = buffer.slots[filled++];
+        slot.year = text("POLE1").left(4);
+        slot.pole2 = amount("POLE2");
+        slot.pole3 = amount("POLE3");
+        slot.pole5 = amount("POLE5");
+        slot.pole7 = amount("POLE7");
+        slot.pole9 = amount("POLE9");
+        slot.pole10 = amount("POLE10");
+        slot.pole4 = text("POLE4");
+        slot.pole6 = text("POLE6");
+        slot.pole8 = text("POLE8");
+    }
+    buffer.rowCount = row;
+    buffer.MoreThanTenRows = filled >= 11;
+    return buffer;
+}
+
+QString amountText(double value, AmountColumn column) {
+    if (value == 0) return {};
+    const bool wide = column == AmountColumn::Wide;
+    const double limit = wide ? 1'000'000'000.0 : 10'000'000.0;
+    const QString withGrosze = wide ? QStringLiteral("### ### ##9,99") : QStringLiteral("# ### ##9,99");
+    // Rounded to grosze as the picture rounds it, a value below the limit may reach it; the
+    // picture with grosze then overflows, and the amount takes the mask without them.
+    if (value < limit) {
+        const QString text = data::FormatPicture(withGrosze, value);
+        if (value < 0 || !text.contains(u'#')) return text;
+    }
+    return data::FormatPicture(QStringLiteral("# ### ### ##9"), value);
+}
+
+}  // namespace lumiro::printouts
