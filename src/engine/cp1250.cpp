@@ -1,5 +1,7 @@
 #include "cp1250.h"
 
+#include "utf8.h"
+
 #include <algorithm>
 #include <array>
 #include <utility>
@@ -114,19 +116,6 @@ const Tables& tables() {
         return r;
     }();
     return t;
-}
-
-void appendUtf8(std::string& out, char32_t cp) {
-    if (cp < 0x80) {
-        out += char(cp);
-    } else if (cp < 0x800) {
-        out += char(0xC0 | (cp >> 6));
-        out += char(0x80 | (cp & 0x3F));
-    } else {
-        out += char(0xE0 | (cp >> 12));
-        out += char(0x80 | ((cp >> 6) & 0x3F));
-        out += char(0x80 | (cp & 0x3F));
-    }
 }
 
 // Decodes one UTF-8 sequence at text[i]; malformed input yields kUndefined and consumes

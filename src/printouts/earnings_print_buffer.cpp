@@ -59,7 +59,8 @@ QString amountText(double value, AmountColumn column) {
     if (value == 0) return {};
     const bool wide = column == AmountColumn::Wide;
     const double limit = wide ? 1'000'000'000.0 : 10'000'000.0;
-    const QString withGrosze = wide ? QStringLiteral("### ### ##9,99") : QStringLiteral("# ### ##9,99");
+    const QString withGrosze =
+        wide ? QStringLiteral("### ### ##9,99") : QStringLiteral("# ### ##9,99");
     // Rounded to grosze as the picture rounds it, a value below the limit may reach it; the
     // picture with grosze then overflows, and the amount takes the mask without them.
     if (value < limit) {

@@ -23,7 +23,7 @@ engine::Table* tableNamed(data::Tdane& dane, const QString& name) {
     const struct {
         const char* name;
         engine::Table data::Tdane::*table;
-    } tables[] = {{"TRP7", &data::Tdane::TRP7}, {"WRP7", &data::Tdane::WRP7},
+    } tables[] = {{"TRP7", &data::Tdane::TRP7},   {"WRP7", &data::Tdane::WRP7},
                   {"TZlec", &data::Tdane::TZlec}, {"Tzar", &data::Tdane::Tzar},
                   {"TZal", &data::Tdane::TZal},   {"Tzal2", &data::Tdane::Tzal2},
                   {"TZal3", &data::Tdane::TZal3}, {"TFIRMA", &data::Tdane::TFIRMA},

@@ -36,8 +36,7 @@ reports::Element& before(reports::Band& band, double right, double top, const QS
                          const QFont& font, double gap) {
     // Right-aligned in a box that reaches far enough to the left for any caption of a form.
     const double end = right - gap;
-    reports::Element& e =
-        band.addLabel({}, QRectF(end - 190, top, 190, lineHeight(font)), caption);
+    reports::Element& e = band.addLabel({}, QRectF(end - 190, top, 190, lineHeight(font)), caption);
     e.font = font;
     e.alignment = Qt::AlignRight | Qt::AlignTop;
     return e;
@@ -51,8 +50,14 @@ reports::Element& field(reports::Band& band, double left, double top, const QStr
     return e;
 }
 
-void dottedLine(reports::Band& band, double left, double right, double top,
-                const QString& caption, const QFont& font) {
+reports::Element& captioned(reports::Band& band, double left, double top, const QString& caption,
+                            const QString& source, const QString& column, const QFont& font) {
+    before(band, left, top, caption);
+    return field(band, left, top, source, column, font);
+}
+
+void dottedLine(reports::Band& band, double left, double right, double top, const QString& caption,
+                const QFont& font) {
     reports::Element& line = band.addRule(QPointF(left, top), QPointF(right, top), 0.25);
     line.penStyle = Qt::DotLine;
     if (!caption.isEmpty())

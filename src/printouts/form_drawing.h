@@ -34,6 +34,10 @@ reports::Element& before(reports::Band& band, double right, double top, const QS
 // A data field: the column of the source, bold, growing to the right from the point.
 reports::Element& field(reports::Band& band, double left, double top, const QString& source,
                         const QString& column, const QFont& font = formBold());
+// A data field with its caption ending just before it, as most of the forms' lines go.
+reports::Element& captioned(reports::Band& band, double left, double top, const QString& caption,
+                            const QString& source, const QString& column,
+                            const QFont& font = formBold());
 // A dotted line from left to right at `top`, with an optional caption centred below it.
 void dottedLine(reports::Band& band, double left, double right, double top,
                 const QString& caption = {}, const QFont& font = formText(8));

@@ -1,7 +1,7 @@
 #include "printouts/rp7_forms.h"
 
-#include <QFontMetricsF>
 #include <QAbstractTextDocumentLayout>
+#include <QFontMetricsF>
 #include <QTextDocument>
 
 #include "data/information_notes.h"
@@ -21,13 +21,13 @@ constexpr double kPen = 0.2;
 
 // Page 1's columns: year, fixed, variable amount and kind, other amount and kind, in kind
 // amount and kind, sickness pay and benefits, total.
-constexpr std::array<double, 10> kLefts1 = {1.6,   15.1,  38.1,  56.1,  74.1,
-                                            92.1,  110.1, 128.1, 146.1, 167.5};
+constexpr std::array<double, 10> kLefts1 = {1.6,  15.1,  38.1,  56.1,  74.1,
+                                            92.1, 110.1, 128.1, 146.1, 167.5};
 constexpr std::array<double, 10> kWidths1 = {13.5, 23.0, 18.0, 18.0, 18.0,
                                              18.0, 18.0, 18.0, 21.4, 22.8};
 // Page 2 narrows the last two columns.
-constexpr std::array<double, 10> kLefts2 = {1.6,   15.1,  38.1,  56.1,  74.1,
-                                            92.1,  110.1, 128.1, 146.1, 165.1};
+constexpr std::array<double, 10> kLefts2 = {1.6,  15.1,  38.1,  56.1,  74.1,
+                                            92.1, 110.1, 128.1, 146.1, 165.1};
 constexpr std::array<double, 10> kWidths2 = {13.5, 23.0, 18.0, 18.0, 18.0,
                                              18.0, 18.0, 18.0, 19.0, 23.0};
 
@@ -48,11 +48,13 @@ void earningsHeading(Band& band, double top, double bottom, double numbers, doub
                      const std::array<double, 10>& lefts, const std::array<double, 10>& widths) {
     const double right = lefts[9] + widths[9];
     const double h = bottom - top;
-    const double groupBottom = top + h * 0.22;   // "Wynagrodzenie ..." over columns 2 to 5
-    const double kindBottom = top + h * 0.58;    // the names of columns 3 to 5
+    const double groupBottom = top + h * 0.22;  // "Wynagrodzenie ..." over columns 2 to 5
+    const double kindBottom = top + h * 0.58;   // the names of columns 3 to 5
     const QFont small = formText(9);
     const QFont tiny = formText(8);
-    auto centred = [](Qt::Alignment extra = {}) { return Qt::AlignHCenter | Qt::AlignVCenter | extra; };
+    auto centred = [](Qt::Alignment extra = {}) {
+        return Qt::AlignHCenter | Qt::AlignVCenter | extra;
+    };
 
     // Outer rules, the rows of the heading, and the column edges.
     rule(band, lefts[0], top, right, top);
@@ -70,8 +72,8 @@ void earningsHeading(Band& band, double top, double bottom, double numbers, doub
         rule(band, lefts[std::size_t(c)], numbers, lefts[std::size_t(c)], end);
     }
 
-    textBox(band, QRectF(lefts[0], top, widths[0], h), QStringLiteral("Rok kalenda-rzowy"), centred(),
-            small);
+    textBox(band, QRectF(lefts[0], top, widths[0], h), QStringLiteral("Rok kalenda-rzowy"),
+            centred(), small);
     textBox(band, QRectF(lefts[1], top, lefts[8] - lefts[1], groupBottom - top),
             QStringLiteral("Wynagrodzenie -przychód (dochód) - uposażenie:*"), centred(), small);
     textBox(band, QRectF(lefts[1], groupBottom, widths[1], bottom - groupBottom),
@@ -109,30 +111,40 @@ void earningsHeading(Band& band, double top, double bottom, double numbers, doub
     }};
     for (std::size_t n = 0; n < numbered.size(); ++n)
         textBox(band, QRectF(numbered[n].first, bottom, numbered[n].second, numbers - bottom),
-                n == 6 ? QStringLiteral("7 (2+3+4+5+6)") : QString::number(n + 1), centred(),
-                tiny, false);
+                n == 6 ? QStringLiteral("7 (2+3+4+5+6)") : QString::number(n + 1), centred(), tiny,
+                false);
 }
 
 // The earnings slot texts of one cell of the table.
 QString cellText(const EarningsSlot& slot, int column) {
     switch (column) {
-        case 0: return slot.year;
-        case 1: return amountText(slot.pole2, AmountColumn::Wide);
-        case 2: return amountText(slot.pole3, AmountColumn::Narrow);
-        case 3: return slot.pole4;
-        case 4: return amountText(slot.pole5, AmountColumn::Narrow);
-        case 5: return slot.pole6;
-        case 6: return amountText(slot.pole7, AmountColumn::Narrow);
-        case 7: return slot.pole8;
-        case 8: return amountText(slot.pole9, AmountColumn::Narrow);
-        default: return amountText(slot.pole10, AmountColumn::Wide);
+        case 0:
+            return slot.year;
+        case 1:
+            return amountText(slot.pole2, AmountColumn::Wide);
+        case 2:
+            return amountText(slot.pole3, AmountColumn::Narrow);
+        case 3:
+            return slot.pole4;
+        case 4:
+            return amountText(slot.pole5, AmountColumn::Narrow);
+        case 5:
+            return slot.pole6;
+        case 6:
+            return amountText(slot.pole7, AmountColumn::Narrow);
+        case 7:
+            return slot.pole8;
+        case 8:
+            return amountText(slot.pole9, AmountColumn::Narrow);
+        default:
+            return amountText(slot.pole10, AmountColumn::Wide);
     }
 }
 
 }  // namespace
 
-EarningsTable::EarningsTable(Band& band, double headerTop, double headerBottom, double numbersBottom,
-                             const std::array<double, 10>& lefts,
+EarningsTable::EarningsTable(Band& band, double headerTop, double headerBottom,
+                             double numbersBottom, const std::array<double, 10>& lefts,
                              const std::array<double, 10>& widths) {
     const double rowsTop = numbersBottom;
     const double end = rowsTop + 10 * kRowHeight;
@@ -186,102 +198,90 @@ Tdruk1::Tdruk1(Rp7Inputs inputs) : in_(inputs) {
     b.addBox(QRectF(0, 0, 62, 15.5), 0.2);
     textBox(b, QRectF(0, 15.8, 62, 4), QStringLiteral("Pieczątka pracodawcy - płatnika składek"),
             Qt::AlignHCenter | Qt::AlignTop, tiny, false);
-    textBox(b, QRectF(64, 3.5, 126, 8), QStringLiteral("ZAŚWIADCZENIE O ZATRUDNIENIU I WYNAGRODZENIU"),
+    textBox(b, QRectF(64, 3.5, 126, 8),
+            QStringLiteral("ZAŚWIADCZENIE O ZATRUDNIENIU I WYNAGRODZENIU"),
             Qt::AlignHCenter | Qt::AlignVCenter, formBold(16), false);
     textBox(b, QRectF(150, 0, 40, 3.5), QStringLiteral("ZUS Rp-7"), Qt::AlignRight | Qt::AlignTop,
             formBold(9), false);
 
     // The payer's identifiers.
-    before(b, 50.8, 21.2, QStringLiteral("1. NIP"));
-    field(b, 50.8, 21.2, payer, QStringLiteral("NIP"));
-    before(b, 110.1, 21.2, QStringLiteral("2. REGON"));
-    field(b, 110.1, 21.2, payer, QStringLiteral("SKROT"));
+    captioned(b, 50.8, 21.2, QStringLiteral("1. NIP"), payer, QStringLiteral("NIP"));
+    captioned(b, 110.1, 21.2, QStringLiteral("2. REGON"), payer, QStringLiteral("SKROT"));
     text(b, 0, 28.6,
          QStringLiteral("Jeżeli płatnikowi nie nadano nr wym. w pkt. 1i 2, należy podać:"), small);
-    before(b, 10.6, 36.0, QStringLiteral("Znak:"));
-    field(b, 10.6, 36.0, employee, QStringLiteral("POLE41"));
-    before(b, 57.1, 36.0, QStringLiteral("3. Nr PESEL"));
-    field(b, 57.1, 36.0, payer, QStringLiteral("NAZWA1"));
-    before(b, 156.6, 36.0, QStringLiteral("lub 4. serię i nr dowodu osobistego lub paszportu"));
-    field(b, 156.6, 36.0, payer, QStringLiteral("NAZWA2"));
+    captioned(b, 10.6, 36.0, QStringLiteral("Znak:"), employee, QStringLiteral("POLE41"));
+    captioned(b, 57.1, 36.0, QStringLiteral("3. Nr PESEL"), payer, QStringLiteral("NAZWA1"));
+    captioned(b, 156.6, 36.0, QStringLiteral("lub 4. serię i nr dowodu osobistego lub paszportu"),
+              payer, QStringLiteral("NAZWA2"));
     rule(b, 0, 42.0, 190, 42.0, 0.15);
 
     // Section 1: the employee and the employment.
-    before(b, 21.2, 50.3, QStringLiteral("1. Pan (Pani) "));
-    field(b, 21.2, 50.3, employee, QStringLiteral("POLE1"));
-    before(b, 127.0, 50.3, QStringLiteral("ur."));
-    field(b, 127.0, 50.3, employee, QStringLiteral("POLE2"));
-    text(b, 21.2, 53.9,
-         QStringLiteral("(nazwisko, imię, dla mężatek również nazwisko panieńskie)"), tiny);
-    before(b, 25.4, 57.1, QStringLiteral("(numer PESEL)  "));
-    field(b, 25.4, 57.1, employee, QStringLiteral("POLE3"));
-    before(b, 108.0, 57.1, QStringLiteral("(1) była - jest* zatrudniony(a) w okresie od"));
-    field(b, 108.0, 57.1, employee, QStringLiteral("POLE4"));
-    before(b, 135.5, 57.1, QStringLiteral("do"));
-    field(b, 135.5, 57.1, employee, QStringLiteral("POLE5"));
-    before(b, 14.8, 61.4, QStringLiteral("ostatnio"));
-    field(b, 14.8, 61.4, employee, QStringLiteral("POLE6"));
+    captioned(b, 21.2, 50.3, QStringLiteral("1. Pan (Pani) "), employee, QStringLiteral("POLE1"));
+    captioned(b, 127.0, 50.3, QStringLiteral("ur."), employee, QStringLiteral("POLE2"));
+    text(b, 21.2, 53.9, QStringLiteral("(nazwisko, imię, dla mężatek również nazwisko panieńskie)"),
+         tiny);
+    captioned(b, 25.4, 57.1, QStringLiteral("(numer PESEL)  "), employee, QStringLiteral("POLE3"));
+    captioned(b, 108.0, 57.1, QStringLiteral("(1) była - jest* zatrudniony(a) w okresie od"),
+              employee, QStringLiteral("POLE4"));
+    captioned(b, 135.5, 57.1, QStringLiteral("do"), employee, QStringLiteral("POLE5"));
+    captioned(b, 14.8, 61.4, QStringLiteral("ostatnio"), employee, QStringLiteral("POLE6"));
     text(b, 14.8, 65.0,
          QStringLiteral("(podać - na jakim stanowisku, rodzaj wykonywanej pracy oraz wymiar czasu "
                         "pracy)(2)"),
          tiny);
 
     // Section 2: pay, benefits and leave during the employment.
-    before(b, 55.0, 72.0, QStringLiteral("2. w okresie trwania stosunku pracy  Pan(i) "));
-    field(b, 55.0, 72.0, employee, QStringLiteral("POLE7"));
-    before(b, 55.0, 76.2, QStringLiteral("a) pobierał(a) wynagrodzenie za pracę do"));
-    field(b, 55.0, 76.2, employee, QStringLiteral("POLE8"));
-    before(b, 148.2, 76.2, QStringLiteral("; wynagrodzenie za czas niezdolności do pracy* od"));
-    field(b, 148.2, 76.2, employee, QStringLiteral("POLE9"));
-    before(b, 10.6, 80.4, QStringLiteral("do"));
-    field(b, 10.6, 80.4, employee, QStringLiteral("POLE10"));
-    before(b, 93.7, 80.4, QStringLiteral("(3); zasiłek chorobowy po dniu 14.11.1991 r. od"));
-    field(b, 93.7, 80.4, employee, QStringLiteral("POLE11"));
-    before(b, 131.2, 80.4, QStringLiteral("do"));
-    field(b, 131.2, 80.4, employee, QStringLiteral("POLE12"));
-    before(b, 50.8, 84.7, QStringLiteral("okres zasiłkowy wyczerpie z dniem "));
-    field(b, 50.8, 84.7, employee, QStringLiteral("POLE13"), reports::arialFont(11, true));
-    before(b, 103.7, 84.7, QStringLiteral(";(4) zasiłek opiekuńczy od"));
-    field(b, 103.7, 84.7, employee, QStringLiteral("POLE14"));
-    before(b, 135.5, 84.7, QStringLiteral("do"));
-    field(b, 135.5, 84.7, employee, QStringLiteral("POLE15"));
+    captioned(b, 55.0, 72.0, QStringLiteral("2. w okresie trwania stosunku pracy  Pan(i) "),
+              employee, QStringLiteral("POLE7"));
+    captioned(b, 55.0, 76.2, QStringLiteral("a) pobierał(a) wynagrodzenie za pracę do"), employee,
+              QStringLiteral("POLE8"));
+    captioned(b, 148.2, 76.2, QStringLiteral("; wynagrodzenie za czas niezdolności do pracy* od"),
+              employee, QStringLiteral("POLE9"));
+    captioned(b, 10.6, 80.4, QStringLiteral("do"), employee, QStringLiteral("POLE10"));
+    captioned(b, 93.7, 80.4, QStringLiteral("(3); zasiłek chorobowy po dniu 14.11.1991 r. od"),
+              employee, QStringLiteral("POLE11"));
+    captioned(b, 131.2, 80.4, QStringLiteral("do"), employee, QStringLiteral("POLE12"));
+    captioned(b, 50.8, 84.7, QStringLiteral("okres zasiłkowy wyczerpie z dniem "), employee,
+              QStringLiteral("POLE13"), reports::arialFont(11, true));
+    captioned(b, 103.7, 84.7, QStringLiteral(";(4) zasiłek opiekuńczy od"), employee,
+              QStringLiteral("POLE14"));
+    captioned(b, 135.5, 84.7, QStringLiteral("do"), employee, QStringLiteral("POLE15"));
     text(b, 156.0, 84.7, QStringLiteral(" ,(4);"));
-    before(b, 44.5, 88.9, QStringLiteral("swiadczenie rehabilitacyjne od"));
-    field(b, 44.5, 88.9, employee, QStringLiteral("POLE16"));
-    before(b, 78.3, 88.9, QStringLiteral("do"));
-    field(b, 78.3, 88.9, employee, QStringLiteral("POLE17"));
+    captioned(b, 44.5, 88.9, QStringLiteral("swiadczenie rehabilitacyjne od"), employee,
+              QStringLiteral("POLE16"));
+    captioned(b, 78.3, 88.9, QStringLiteral("do"), employee, QStringLiteral("POLE17"));
     text(b, 0, 93.1,
          QStringLiteral("zasiłki po dniu14.11.1991 r. pobrał(a) także w okresach w załączonym "
                         "wykazie*;"));
-    before(b, 78.3, 97.4,
-           QStringLiteral("b) przebywał(a) na: urlopie bezpłatnym udzielonym w związku "));
-    field(b, 78.3, 97.4, employee, QStringLiteral("POLE18"));
+    captioned(b, 78.3, 97.4,
+              QStringLiteral("b) przebywał(a) na: urlopie bezpłatnym udzielonym w związku "),
+              employee, QStringLiteral("POLE18"));
     const std::array<double, 6> leaveLefts = {23.3, 48.7, 76.2, 101.6, 124.9, 150.3};
     const char16_t* leaveCaptions[] = {u"w okresie od  ", u"do", u"od", u"do", u"od", u"do"};
     for (std::size_t i = 0; i < leaveLefts.size(); ++i) {
         before(b, leaveLefts[i], 101.6, QString::fromUtf16(leaveCaptions[i]));
         field(b, leaveLefts[i], 101.6, employee, QStringLiteral("POLE%1").arg(19 + int(i)));
     }
-    before(b, 52.9, 105.8, QStringLiteral("urlopie wychowawczym* w okresie od"));
-    field(b, 52.9, 105.8, employee, QStringLiteral("POLE25"));
-    before(b, 74.1, 105.8, QStringLiteral("do"));
-    field(b, 74.1, 105.8, employee, QStringLiteral("POLE26"));
-    before(b, 99.5, 105.8, QStringLiteral(", -"));
-    field(b, 99.5, 105.8, employee, QStringLiteral("POLE27"));
+    captioned(b, 52.9, 105.8, QStringLiteral("urlopie wychowawczym* w okresie od"), employee,
+              QStringLiteral("POLE25"));
+    captioned(b, 74.1, 105.8, QStringLiteral("do"), employee, QStringLiteral("POLE26"));
+    captioned(b, 99.5, 105.8, QStringLiteral(", -"), employee, QStringLiteral("POLE27"));
     field(b, 6.3, 110.1, employee, QStringLiteral("POLE28"));
     dottedLine(b, 0, 190, 114.0, QStringLiteral("(inne informacje)"), tiny);
 
     // Section 3: the earnings table.
-    textBox(b, QRectF(0, 126.5, 190, 9),
-            QStringLiteral("3. Wynagrodzenie  - przychód  (dochód) - uposażenie*- w okresie wybranym "
-                           "przez pracownika wynosiło:"),
-            Qt::AlignLeft | Qt::AlignBottom, formText(11));
+    textBox(
+        b, QRectF(0, 126.5, 190, 9),
+        QStringLiteral("3. Wynagrodzenie  - przychód  (dochód) - uposażenie*- w okresie wybranym "
+                       "przez pracownika wynosiło:"),
+        Qt::AlignLeft | Qt::AlignBottom, formText(11));
     table_ = std::make_unique<EarningsTable>(b, 137.6, 182.3, 186.8, kLefts1, kWidths1);
 
-    textBox(b, QRectF(0, 267.3, 190, 4),
-            QStringLiteral("Zasady wykazywania wynagrodzenia - przychodu (dochodu) zamieszczone są na "
-                           "stronie drugiej w \"Informacji\"."),
-            Qt::AlignLeft | Qt::AlignTop, small, false);
+    textBox(
+        b, QRectF(0, 267.3, 190, 4),
+        QStringLiteral("Zasady wykazywania wynagrodzenia - przychodu (dochodu) zamieszczone są na "
+                       "stronie drugiej w \"Informacji\"."),
+        Qt::AlignLeft | Qt::AlignTop, small, false);
     imprint(b, 272.6, QStringLiteral("RP 7"));
 }
 
@@ -331,18 +331,19 @@ Tdruk2::Tdruk2(Rp7Inputs inputs) : in_(inputs) {
             QStringLiteral("4. Pracodawca - do 31.12.1998 r. zgłaszał pracowników do ubezpieczenia "
                            "społecznego w deklaracji rozliczeniowej bezimiennej - deklaracji"),
             Qt::AlignLeft | Qt::AlignTop, formText(11));
-    before(b, 46.6, 10.1, QStringLiteral("imiennej* pod numerem konta (NKP)"));
-    field(b, 46.6, 10.1, employee, QStringLiteral("POLE33"));
-    before(b, 103.7, 10.1, QStringLiteral("w Oddziale ZUS w"));
-    field(b, 103.7, 10.1, employee, QStringLiteral("POLE34"));
-    before(b, 105.8, 14.8,
-           QStringLiteral("5. Zaświadczenie niniejsze zostało wystawione na podstawie następujących "
-                          "dokumentów:"));
-    field(b, 105.8, 14.8, employee, QStringLiteral("POLE35"));
+    captioned(b, 46.6, 10.1, QStringLiteral("imiennej* pod numerem konta (NKP)"), employee,
+              QStringLiteral("POLE33"));
+    captioned(b, 103.7, 10.1, QStringLiteral("w Oddziale ZUS w"), employee,
+              QStringLiteral("POLE34"));
+    captioned(
+        b, 105.8, 14.8,
+        QStringLiteral("5. Zaświadczenie niniejsze zostało wystawione na podstawie następujących "
+                       "dokumentów:"),
+        employee, QStringLiteral("POLE35"));
     field(b, 2.1, 19.1, employee, QStringLiteral("POLE36"));
     dottedLine(b, 0, 190, 22.9);
-    before(b, 42.3, 27.5, QStringLiteral("6. Dodatkowe informacje (uwagi)"));
-    field(b, 42.3, 27.5, employee, QStringLiteral("POLE37"));
+    captioned(b, 42.3, 27.5, QStringLiteral("6. Dodatkowe informacje (uwagi)"), employee,
+              QStringLiteral("POLE37"));
     for (int i = 0; i < 3; ++i) {
         const double top = 31.8 + i * 4.2;
         field(b, 2.1, top, employee, QStringLiteral("POLE%1").arg(38 + i));
@@ -358,7 +359,8 @@ Tdruk2::Tdruk2(Rp7Inputs inputs) : in_(inputs) {
         u"zatrudnienia w tym zakładzie pracy.",
         u"2) Przy zatrudnieniu w niepełnym wymiarze czasu pracy podać wymiar czasu pracy (np. 1/2 "
         u"etatu).",
-        u"3) Podać okresy, za które pracodawca wypłacał wynagrodzenie za czas niezdolności do pracy "
+        u"3) Podać okresy, za które pracodawca wypłacał wynagrodzenie za czas niezdolności do "
+        u"pracy "
         u"z powodu choroby.",
         u"4) Podać okresy pobierania zasiłku chorobowego, opiekuńczego i świadczenia "
         u"rehabilitacyjnego; okresy zasiłków wypłaconych po 14.11.1991 r. wymienia się w "
@@ -437,7 +439,8 @@ QString Tdruk2::informationHtml() {
             continue;
         }
         // The centred line under the title belongs to the heading.
-        if (paragraphs.isEmpty() && current.isEmpty() && lines[i].startsWith(QStringLiteral("    "))) {
+        if (paragraphs.isEmpty() && current.isEmpty() &&
+            lines[i].startsWith(QStringLiteral("    "))) {
             subtitle = trimmed;
             continue;
         }
@@ -482,11 +485,12 @@ QString Tdruk2::informationHtml() {
     QString left, right;
     for (std::size_t i = 0; i < std::size_t(paragraphs.size()); ++i)
         (i < split ? left : right) += html(paragraphs[qsizetype(i)]);
-    return QStringLiteral("<p align=\"center\" style=\"margin:0\"><b>INFORMACJA</b></p>"
-                          "<p align=\"center\" style=\"margin:0 0 2px 0\">%1</p>"
-                          "<table width=\"100%\" cellspacing=\"0\" cellpadding=\"0\"><tr>"
-                          "<td width=\"49%\" valign=\"top\">%2</td><td width=\"2%\"></td>"
-                          "<td width=\"49%\" valign=\"top\">%3</td></tr></table>")
+    return QStringLiteral(
+               "<p align=\"center\" style=\"margin:0\"><b>INFORMACJA</b></p>"
+               "<p align=\"center\" style=\"margin:0 0 2px 0\">%1</p>"
+               "<table width=\"100%\" cellspacing=\"0\" cellpadding=\"0\"><tr>"
+               "<td width=\"49%\" valign=\"top\">%2</td><td width=\"2%\"></td>"
+               "<td width=\"49%\" valign=\"top\">%3</td></tr></table>")
         .arg(subtitle.toHtmlEscaped(), left, right);
 }
 

@@ -34,7 +34,9 @@ class EarningsTable {
                   const std::array<double, 10>& lefts, const std::array<double, 10>& widths);
     // Fills the cells from slots first..first+9 and gives them `font`.
     void fill(const EarningsPrintBuffer& buffer, std::size_t first, const QFont& font);
-    reports::Element& cell(int column, int row) { return *cells_[std::size_t(column)][std::size_t(row)]; }
+    reports::Element& cell(int column, int row) {
+        return *cells_[std::size_t(column)][std::size_t(row)];
+    }
 
   private:
     std::array<std::array<reports::Element*, 10>, 10> cells_{};

@@ -29,25 +29,22 @@ struct At {
 
 // Page 1 and page 2 data fields, as the form places them (mm from the band's corner).
 const At kPage1Employee[] = {
-    {36.0, 10.6, "POLE41"},  {50.3, 21.2, "POLE1"},   {50.3, 127.0, "POLE2"},
-    {57.1, 25.4, "POLE3"},   {57.1, 108.0, "POLE4"},  {57.1, 135.5, "POLE5"},
-    {61.4, 14.8, "POLE6"},   {72.0, 55.0, "POLE7"},   {76.2, 55.0, "POLE8"},
-    {76.2, 148.2, "POLE9"},  {80.4, 10.6, "POLE10"},  {80.4, 93.7, "POLE11"},
-    {80.4, 131.2, "POLE12"}, {84.7, 50.8, "POLE13"},  {84.7, 103.7, "POLE14"},
-    {84.7, 135.5, "POLE15"}, {88.9, 44.5, "POLE16"},  {88.9, 78.3, "POLE17"},
-    {97.4, 78.3, "POLE18"},  {101.6, 23.3, "POLE19"}, {101.6, 48.7, "POLE20"},
-    {101.6, 76.2, "POLE21"}, {101.6, 101.6, "POLE22"}, {101.6, 124.9, "POLE23"},
-    {101.6, 150.3, "POLE24"}, {105.8, 52.9, "POLE25"}, {105.8, 74.1, "POLE26"},
-    {105.8, 99.5, "POLE27"}, {110.1, 6.3, "POLE28"}};
-const At kPage1Payer[] = {{21.2, 50.8, "NIP"},
-                          {21.2, 110.1, "SKROT"},
-                          {36.0, 57.1, "NAZWA1"},
-                          {36.0, 156.6, "NAZWA2"}};
-const At kPage2Employee[] = {{10.1, 46.6, "POLE33"}, {10.1, 103.7, "POLE34"},
-                             {14.8, 105.8, "POLE35"}, {19.1, 2.1, "POLE36"},
-                             {27.5, 42.3, "POLE37"}, {31.8, 2.1, "POLE38"},
-                             {36.0, 2.1, "POLE39"},  {40.2, 2.1, "POLE40"},
-                             {82.0, 16.9, "POLE30"}, {95.2, 4.2, "POLE29"}};
+    {36.0, 10.6, "POLE41"},   {50.3, 21.2, "POLE1"},    {50.3, 127.0, "POLE2"},
+    {57.1, 25.4, "POLE3"},    {57.1, 108.0, "POLE4"},   {57.1, 135.5, "POLE5"},
+    {61.4, 14.8, "POLE6"},    {72.0, 55.0, "POLE7"},    {76.2, 55.0, "POLE8"},
+    {76.2, 148.2, "POLE9"},   {80.4, 10.6, "POLE10"},   {80.4, 93.7, "POLE11"},
+    {80.4, 131.2, "POLE12"},  {84.7, 50.8, "POLE13"},   {84.7, 103.7, "POLE14"},
+    {84.7, 135.5, "POLE15"},  {88.9, 44.5, "POLE16"},   {88.9, 78.3, "POLE17"},
+    {97.4, 78.3, "POLE18"},   {101.6, 23.3, "POLE19"},  {101.6, 48.7, "POLE20"},
+    {101.6, 76.2, "POLE21"},  {101.6, 101.6, "POLE22"}, {101.6, 124.9, "POLE23"},
+    {101.6, 150.3, "POLE24"}, {105.8, 52.9, "POLE25"},  {105.8, 74.1, "POLE26"},
+    {105.8, 99.5, "POLE27"},  {110.1, 6.3, "POLE28"}};
+const At kPage1Payer[] = {
+    {21.2, 50.8, "NIP"}, {21.2, 110.1, "SKROT"}, {36.0, 57.1, "NAZWA1"}, {36.0, 156.6, "NAZWA2"}};
+const At kPage2Employee[] = {
+    {10.1, 46.6, "POLE33"}, {10.1, 103.7, "POLE34"}, {14.8, 105.8, "POLE35"}, {19.1, 2.1, "POLE36"},
+    {27.5, 42.3, "POLE37"}, {31.8, 2.1, "POLE38"},   {36.0, 2.1, "POLE39"},   {40.2, 2.1, "POLE40"},
+    {82.0, 16.9, "POLE30"}, {95.2, 4.2, "POLE29"}};
 
 QString valueOf(const char* column) {
     return QStringLiteral("v") + QString::fromLatin1(column);
@@ -69,9 +66,15 @@ EarningsPrintBuffer rowsFrom(int firstYear, int count) {
 class Rp7Forms : public ::testing::Test {
   protected:
     Rp7Forms() {
-        for (const At& f : kPage1Employee) data.rowOf(QStringLiteral("TRP7")).set(QString::fromLatin1(f.column), valueOf(f.column));
-        for (const At& f : kPage2Employee) data.rowOf(QStringLiteral("TRP7")).set(QString::fromLatin1(f.column), valueOf(f.column));
-        for (const At& f : kPage1Payer) data.rowOf(QStringLiteral("TZlec")).set(QString::fromLatin1(f.column), valueOf(f.column));
+        for (const At& f : kPage1Employee)
+            data.rowOf(QStringLiteral("TRP7"))
+                .set(QString::fromLatin1(f.column), valueOf(f.column));
+        for (const At& f : kPage2Employee)
+            data.rowOf(QStringLiteral("TRP7"))
+                .set(QString::fromLatin1(f.column), valueOf(f.column));
+        for (const At& f : kPage1Payer)
+            data.rowOf(QStringLiteral("TZlec"))
+                .set(QString::fromLatin1(f.column), valueOf(f.column));
     }
 
     std::vector<PdfPage> render(ReportForm& form, const char* name) {
@@ -109,14 +112,26 @@ TEST_F(Rp7Forms, PageOneFieldsAndTextsAreWhereTheFormHasThem) {
     for (const At& f : kPage1Employee) expectAt(pages[0], f);
     for (const At& f : kPage1Payer) expectAt(pages[0], f);
     const QString text = pages[0].text();
-    for (const char* fixed :
-         {"ZAŚWIADCZENIE O ZATRUDNIENIU I WYNAGRODZENIU", "Pieczątka pracodawcy - płatnika składek",
-          "1. NIP", "2. REGON", "Znak:", "3. Nr PESEL",
-          "lub 4. serię i nr dowodu osobistego lub paszportu", "1. Pan (Pani)",
-          "(1) była - jest* zatrudniony(a) w okresie od", "ostatnio",
-          "2. w okresie trwania stosunku pracy Pan(i)", "urlopie wychowawczym* w okresie od",
-          "(inne informacje)", "kalenda-", "składniki stałe zł", "kwota zł", "rodzaj",
-          "7 (2+3+4+5+6)", "RP 7", "VX Bertwald"})
+    for (const char* fixed : {"ZAŚWIADCZENIE O ZATRUDNIENIU I WYNAGRODZENIU",
+                              "Pieczątka pracodawcy - płatnika składek",
+                              "1. NIP",
+                              "2. REGON",
+                              "Znak:",
+                              "3. Nr PESEL",
+                              "lub 4. serię i nr dowodu osobistego lub paszportu",
+                              "1. Pan (Pani)",
+                              "(1) była - jest* zatrudniony(a) w okresie od",
+                              "ostatnio",
+                              "2. w okresie trwania stosunku pracy Pan(i)",
+                              "urlopie wychowawczym* w okresie od",
+                              "(inne informacje)",
+                              "kalenda-",
+                              "składniki stałe zł",
+                              "kwota zł",
+                              "rodzaj",
+                              "7 (2+3+4+5+6)",
+                              "RP 7",
+                              "VX Bertwald"})
         EXPECT_TRUE(text.contains(QString::fromUtf8(fixed))) << fixed;
     // The years in rows 1 to 10, each in the middle of its cell (column 1: 1.6 + 13.5 mm).
     for (int r = 0; r < 10; ++r) {
@@ -137,13 +152,18 @@ TEST_F(Rp7Forms, AmountsPrintByTheFormsRule) {
     buffer.slots[4].pole3 = 9'999'999.995;  // rounds to the limit: no "#" overflow
     buffer.slots[5].pole9 = -1234.5;
     buffer.slots[6].pole2 = 0;  // an amount of 0 prints nothing
-    for (int i = 0; i < 7; ++i) buffer.slots[std::size_t(i)].year = QStringLiteral("20%1").arg(10 + i);
+    for (int i = 0; i < 7; ++i)
+        buffer.slots[std::size_t(i)].year = QStringLiteral("20%1").arg(10 + i);
     EXPECT_EQ(amountText(0.5, AmountColumn::Wide).trimmed(), QStringLiteral("0,50"));
-    EXPECT_EQ(amountText(999'999'999.99, AmountColumn::Wide).trimmed(), QStringLiteral("999 999 999,99"));
-    EXPECT_EQ(amountText(1'000'000'000, AmountColumn::Wide).trimmed(), QStringLiteral("1 000 000 000"));
+    EXPECT_EQ(amountText(999'999'999.99, AmountColumn::Wide).trimmed(),
+              QStringLiteral("999 999 999,99"));
+    EXPECT_EQ(amountText(1'000'000'000, AmountColumn::Wide).trimmed(),
+              QStringLiteral("1 000 000 000"));
     EXPECT_EQ(amountText(10'000'000, AmountColumn::Narrow).trimmed(), QStringLiteral("10 000 000"));
-    EXPECT_EQ(amountText(9'999'999.995, AmountColumn::Narrow).trimmed(), QStringLiteral("10 000 000"));
-    EXPECT_EQ(amountText(9'999'999.99, AmountColumn::Narrow).trimmed(), QStringLiteral("9 999 999,99"));
+    EXPECT_EQ(amountText(9'999'999.995, AmountColumn::Narrow).trimmed(),
+              QStringLiteral("10 000 000"));
+    EXPECT_EQ(amountText(9'999'999.99, AmountColumn::Narrow).trimmed(),
+              QStringLiteral("9 999 999,99"));
     EXPECT_EQ(amountText(-1234.5, AmountColumn::Narrow).trimmed(), QStringLiteral("-1 234,50"));
     // Negative amounts keep the first mask, which they may overflow.
     EXPECT_EQ(amountText(-20'000'000, AmountColumn::Narrow), QStringLiteral("# ### ###,##"));
@@ -201,9 +221,9 @@ TEST_F(Rp7Forms, PageTwoCarriesTheContinuationOrTheInformationOnOneSheet) {
     for (const At& f : kPage2Employee) expectAt(pages[0], f);
     EXPECT_TRUE(pages[0].text().contains(QStringLiteral("INFORMACJA")));
     EXPECT_EQ(word(pages[0], QStringLiteral("1990")), nullptr);
-    for (const char* fixed :
-         {"imiennej* pod numerem konta (NKP)", "w Oddziale ZUS w", "6. Dodatkowe informacje (uwagi)",
-          "miejscowość i data wystawienia", "Załączniki:", "RP 7"})
+    for (const char* fixed : {"imiennej* pod numerem konta (NKP)", "w Oddziale ZUS w",
+                              "6. Dodatkowe informacje (uwagi)", "miejscowość i data wystawienia",
+                              "Załączniki:", "RP 7"})
         EXPECT_TRUE(pages[0].text().contains(QString::fromUtf8(fixed))) << fixed;
 
     // Information off, eleven rows: rows 11 and on head the page; the sections follow on it.
@@ -244,8 +264,8 @@ TEST_F(Rp7Forms, InformationTextFitsItsBoxInTwoColumns) {
     // Laid out at the box's width, the text needs no more than the box's height.
     EXPECT_LE(memo.document->size().height() / reports::kReferenceDotsPerMm, 140.0);
     const QString plain = memo.document->toPlainText();
-    for (const char* point : {"ustawa z dnia 17 grudnia 1998", "list płac", "Kolumna 2", "Kolumna 7",
-                              "trzydziestokrotności", "denominacji"})
+    for (const char* point : {"ustawa z dnia 17 grudnia 1998", "list płac", "Kolumna 2",
+                              "Kolumna 7", "trzydziestokrotności", "denominacji"})
         EXPECT_TRUE(plain.contains(QString::fromUtf8(point))) << point;
 }
 
