@@ -246,3 +246,65 @@ TEST_F(PrintCommandsTest, TypedTextReachesThePrintout) {
 
 }  // namespace
 }  // namespace lumiro::printouts
+
+namespace lumiro::printouts {
+namespace {
+
+// The years each printed page carries, for an employee with `rows` earnings rows from 2100,
+// with the information pages on or off: the chunks of ten or twenty rows, the fronts with the
+// first ten of a chunk, the backs with the rest when the information text leaves room.
+struct ChunkCase {
+    int rows;
+    bool information;
+};
+
+class Rp7Chunks : public PrintCommandsTest, public ::testing::WithParamInterface<ChunkCase> {};
+
+std::vector<int> yearsOn(const reports::Document& document) {
+    std::vector<int> years;
+    const QString text = document.pages.at(0).plainText();
+    for (int y = 2100; y < 2200; ++y)
+        if (text.contains(QString::number(y))) years.push_back(y);
+    return years;
+}
+
+std::vector<int> span(int from, int to) {
+    std::vector<int> out;
+    for (int y = from; y < to; ++y) out.push_back(y);
+    return out;
+}
+
+TEST_P(Rp7Chunks, EachPageCarriesItsRows) {
+    const ChunkCase c = GetParam();
+    clearTable("BAZA/KADRY/ZAR");
+    earnings(1, c.rows, 2100);
+    startWindow();
+    setParameters("0", c.information);
+    mark({0});
+    for (int i = 0; i < 8; ++i) prompter.queue(platform::MessageResult::Yes);
+    window->runMenuCommand(QStringLiteral("Wydruki/Wydruk Rp-7"));
+
+    const int size = c.information ? 10 : 20;
+    const int printed = std::min(c.rows, 3 * size);
+    std::vector<std::vector<int>> expected;
+    for (int offset = 0; offset == 0 || offset < printed; offset += size) {
+        const int end = std::min(printed, offset + size);
+        expected.push_back(span(2100 + offset, 2100 + std::min(end, offset + 10)));
+        expected.push_back(c.information || end - offset < 11
+                               ? std::vector<int>{}
+                               : span(2100 + offset + 10, 2100 + end));
+    }
+    std::vector<std::vector<int>> seen;
+    for (const auto& job : target.jobs()) seen.push_back(yearsOn(job.document));
+    EXPECT_EQ(seen, expected);
+}
+
+INSTANTIATE_TEST_SUITE_P(RowCounts, Rp7Chunks,
+                         ::testing::Values(ChunkCase{10, true}, ChunkCase{11, true},
+                                           ChunkCase{15, true}, ChunkCase{25, true},
+                                           ChunkCase{35, true}, ChunkCase{10, false},
+                                           ChunkCase{11, false}, ChunkCase{15, false},
+                                           ChunkCase{25, false}, ChunkCase{35, false}));
+
+}  // namespace
+}  // namespace lumiro::printouts
