@@ -49,7 +49,7 @@ void fillEmployee(printouts::FixedFormData& data, printouts::EarningsPrintBuffer
     employee.set(QStringLiteral("POLE6"), QStringLiteral("specjalista, pełny etat"));
     employee.set(QStringLiteral("POLE29"), QStringLiteral("Warszawa, 2005.03.10"));
     for (int r = 0; r < 10; ++r) {
-        printouts::EarningsSlot& s = buffer.slots[std::size_t(r)];
+        printouts::EarningsSlot& s = buffer.rows[std::size_t(r)];
         s.year = QString::number(1989 + r);
         s.pole2 = 1000.0 * (r + 1) + e;
         s.pole3 = r % 3 ? 250.5 * r : 0;
@@ -57,7 +57,7 @@ void fillEmployee(printouts::FixedFormData& data, printouts::EarningsPrintBuffer
         s.pole9 = r % 4 ? 0 : 321.25;
         s.pole10 = s.pole2 + s.pole3 + s.pole9;
     }
-    buffer.rowCount = 10;
+    buffer.employeeRows = 10;
     buffer.MoreThanTenRows = false;
 }
 

@@ -154,7 +154,7 @@ void PrintCommands::WydrukRP71Click() {
     auto chunks = [&](bool warn) {
         const int size = earningsChunkSize(formData_->informationPages());
         drukuj(0);
-        const int rowsOfEmployee = earnings_.rowCount;
+        const int rowsOfEmployee = earnings_.employeeRows;
         if (warn && earningsRowsLeftOut(rowsOfEmployee, size) > 0)
             services_.prompter->warning(
                 QStringLiteral("Pracownik %1 ma %2 wierszy zarobków, a jeden wydruk Rp-7 mieści "
