@@ -77,6 +77,7 @@ TKAdF6::TKAdF6(data::Tdane& dane, QWidget* parent)
       dane_(dane),
       ZPARA_(std::make_unique<components::DataSource>(dane.TPARA, dane.prompter())) {
     setWindowTitle(QStringLiteral("Ustawienie parametrów wydruku"));
+    setMinimumWidth(360);
     auto* layout = new QVBoxLayout(this);
     massPrint_ = new components::DbRadioGroup(ZPARA_.get(), QStringLiteral("P2"),
                                               QStringLiteral("Dokumenty Kp-1 i Rp-7"), this);
