@@ -18,6 +18,7 @@
 #include "components/data_grid.h"
 #include "platform/gui/desktop_shell_opener.h"
 #include "platform/gui/qt_font_chooser.h"
+#include "maintenance/maintenance_commands.h"
 #include "platform/gui/qt_prompter.h"
 #include "printouts/pdf_export.h"
 #include "printouts/preview_window.h"
@@ -96,8 +97,7 @@ std::unique_ptr<QWidget> createEmployeeIndex(Startup& startup) {
         if (auto* progress = startup.progressWindow()) progress->Stop();
     };
     addPrintCommands(*owner, *module, startup, services);
-    // The reminder to archive joins here when the archive window exists.
-    services.archiveReminder = {};
+    lumiro::maintenance::addMaintenanceCommands(*owner, *module, services);
     owner->setServices(std::move(services));
     return window;
 }

@@ -6,6 +6,7 @@
 #include <exception>
 
 #include "data/data_files.h"
+#include "data/file_moves.h"
 #include "data/employee_cards.h"
 #include "data/progress_bar.h"
 #include "data/table_layouts.h"
@@ -71,6 +72,15 @@ void Tdane::create() {
     RejestrTabel.fill(QString());
     RejestrTabel[0] = QStringLiteral("0");
 
+    // A restore from the archive that a crash interrupted is completed before any table of
+    // it opens.
+    try {
+        completeFileMoves(SESJA.env(), enginePath(env_.programFolder + u'/' +
+                                                  QString::fromLatin1(kMovesRecordName)));
+    } catch (const std::exception& e) {
+        prompter_.error(QStringLiteral("Nie udało się dokończyć odtwarzania danych z archiwum:\n%1")
+                            .arg(QString::fromUtf8(e.what())));
+    }
     // A rebuild of either table that a crash interrupted is finished or undone first.
     recoverTableSwap(
         SESJA, {QStringLiteral("FIRMA"), QStringLiteral("FIRMANEW"), QStringLiteral("FIRMAOLD")});

@@ -49,7 +49,10 @@ public:
     virtual bool exists(const std::string& path) = 0;
     virtual void remove(const std::string& path) = 0;                         // missing: no error
     virtual void rename(const std::string& from, const std::string& to) = 0;  // replaces `to`
-    virtual std::vector<std::string> listDir(const std::string& dir) = 0;      // plain names
+    // Plain names of the files and folders in the folder.
+    virtual std::vector<std::string> listDir(const std::string& dir) = 0;
+    // True for an existing folder (false for a file or nothing).
+    virtual bool isDir(const std::string& path) = 0;
     // Creates one folder; one that exists already is no error.
     virtual void createDir(const std::string& dir) = 0;
     // Removes an empty folder; a missing or non-empty one stays as it is (no error).

@@ -187,6 +187,11 @@ public:
         return (st.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0;
     }
 
+    bool isDir(const std::string& path) override {
+        struct stat st {};
+        return ::stat(path.empty() ? "." : path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+    }
+
     void createDir(const std::string& dir) override {
         if (::mkdir(dir.c_str(), 0777) == 0 || errno == EEXIST) return;
         failOs("Nie można utworzyć folderu", dir, errno);

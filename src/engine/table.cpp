@@ -161,6 +161,21 @@ void Table::addIndex(const IndexDef& def) {
     file_->addIndex(def);
 }
 
+void Table::replaceIndexes(const std::vector<IndexDef>& defs) {
+    requireOpen();
+    requireWritable();
+    checkBrowseMode();
+    file_->replaceIndexes(defs);
+    order_ = kPrimaryOrder;
+    indexName_.clear();
+    first();
+}
+
+void Table::checkpoint() {
+    requireOpen();
+    file_->checkpoint();
+}
+
 void Table::rebuildIndexes() {
     requireOpen();
     requireWritable();

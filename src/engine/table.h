@@ -67,6 +67,11 @@ public:
     // table, index files written by another Paradox engine, and the key count of the data
     // file, so it also works when index files are missing or damaged.
     void rebuildIndexes();
+    // Replaces every index of the table by the indexes of `defs` (exclusive use), the data
+    // file unchanged: what index repair does from a table's description.
+    void replaceIndexes(const std::vector<IndexDef>& defs);
+    // Writes what the journal holds into the table's files and empties it.
+    void checkpoint();
     // Checks the data file and every index against it; returns the problems found, one
     // sentence each (empty when all agree). Also reports index files that could not be
     // loaded at open.

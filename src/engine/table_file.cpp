@@ -1544,6 +1544,40 @@ void TableFile::rebuildIndexes() {
     openProblems_.clear();
 }
 
+void TableFile::replaceIndexes(const std::vector<IndexDef>& defs) {
+    if (mode_ != AccessMode::Exclusive)
+        fail(ErrorCode::InvalidState,
+             "Odbudowa indeksów wymaga otwarcia tabeli " + path_ + " na wyłączność.");
+    for (const IndexDef& d : defs) {
+        if (!d.primary) continue;
+        bool same = int(d.fields.size()) == hdr_.keyFieldCount;
+        for (std::size_t i = 0; same && i < d.fields.size(); ++i)
+            same = sameName(d.fields[i], hdr_.fields[i].name);
+        if (!same)
+            fail(ErrorCode::InvalidArgument, "Indeks główny z opisu nie zgadza się z kluczem tabeli " +
+                                                 path_ + ".");
+    }
+    installIndexes(defs, IndexHome::Files);
+    openProblems_.clear();
+}
+
+void TableFile::checkpoint() {
+    if (!writable() || writing_) return;
+    if (!journal_) {
+        const std::string jpath = companionPath("JNL");
+        if (!env_.exists(jpath)) return;
+        journal_ = std::make_unique<Journal>(env_, jpath);
+    }
+    lockWrite();
+    try {
+        journal_->checkpoint([this](std::uint8_t id) { return fileById(id); });
+    } catch (...) {
+        unlockWrite();
+        throw;
+    }
+    unlockWrite();
+}
+
 std::vector<std::string> TableFile::verify() {
     std::vector<std::string> problems = openProblems_;
     refreshIfChanged();

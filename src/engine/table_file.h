@@ -134,6 +134,13 @@ public:
 
     void addIndex(const IndexDef& def);
     void rebuildIndexes();
+    // Index repair from a description: the indexes of `defs` instead of every index file of
+    // the table (exclusive use). The primary index follows the data file's key columns; a
+    // primary definition naming other columns is refused.
+    void replaceIndexes(const std::vector<IndexDef>& defs);
+    // Applies what the journal holds to the files and empties it, so that the table's files
+    // alone hold every acknowledged change (before they are copied).
+    void checkpoint();
     std::vector<std::string> verify();
 
 private:

@@ -4,6 +4,7 @@
 #include <cstring>
 #include <map>
 #include <mutex>
+#include <set>
 
 #include "engine/error.h"
 
@@ -39,8 +40,13 @@ struct MemEnv::State {
     std::mutex mu;
     std::map<std::string, std::shared_ptr<Node>> live;
     std::map<std::string, std::shared_ptr<Node>> durable;
+    std::set<std::string> folders;  // created explicitly (implicit ones hold files)
+    // Folders renamed since their parent was last synced: the rename reaches the durable
+    // names at syncDir() of the old or the new parent.
+    std::vector<std::pair<std::string, std::string>> folderRenames;
     int failWriteIn = 0;
     int failSyncIn = 0;
+    std::uint64_t failOperationIn = 0;
     std::optional<std::uint64_t> space;
     std::optional<std::uint64_t> crashIn;
     bool crashed = false;
@@ -51,6 +57,8 @@ struct MemEnv::State {
         if (crashIn && *crashIn == 0) crashed = true;
         if (crashed) fail(ErrorCode::Io, "Symulowana awaria przy operacji na pliku " + path + ".");
         if (crashIn) --*crashIn;
+        if (failOperationIn > 0 && --failOperationIn == 0)
+            fail(ErrorCode::Io, "Symulowany błąd operacji na pliku " + path + ".");
         ++ops;
     }
 
@@ -237,28 +245,80 @@ void MemEnv::rename(const std::string& from, const std::string& to) {
     std::lock_guard lock(state_->mu);
     state_->step(from);
     auto node = state_->find(from);
-    if (!node)
+    if (node) {
+        state_->live.erase(from);
+        state_->live[to] = node;
+        return;
+    }
+    // A folder: everything in it moves along.
+    const std::string prefix = from + "/";
+    auto under = [&](const std::string& p) { return p == from || p.compare(0, prefix.size(), prefix) == 0; };
+    std::vector<std::string> files;
+    for (const auto& [p, n] : state_->live)
+        if (under(p)) files.push_back(p);
+    std::vector<std::string> folders;
+    for (const auto& f : state_->folders)
+        if (under(f)) folders.push_back(f);
+    if (files.empty() && folders.empty())
         fail(ErrorCode::NotFound, "Nie można zmienić nazwy pliku " + from + ": plik nie istnieje.");
-    state_->live.erase(from);
-    state_->live[to] = node;
+    for (const auto& p : files) {
+        auto n = state_->live[p];
+        state_->live.erase(p);
+        state_->live[to + p.substr(from.size())] = n;
+    }
+    for (const auto& f : folders) {
+        state_->folders.erase(f);
+        state_->folders.insert(to + f.substr(from.size()));
+    }
+    state_->folderRenames.emplace_back(from, to);
 }
 
 std::vector<std::string> MemEnv::listDir(const std::string& dir) {
     std::lock_guard lock(state_->mu);
     std::vector<std::string> names;
-    for (const auto& [p, n] : state_->live)
+    std::set<std::string> folders;
+    const std::string prefix = dir.empty() ? std::string() : dir + "/";
+    auto addFolderOf = [&](const std::string& p) {
+        if (p.size() <= prefix.size() || p.compare(0, prefix.size(), prefix) != 0) return;
+        const auto slash = p.find('/', prefix.size());
+        if (slash != std::string::npos) folders.insert(p.substr(prefix.size(), slash - prefix.size()));
+    };
+    for (const auto& [p, n] : state_->live) {
         if (engine::dirName(p) == dir) names.push_back(engine::baseName(p));
+        addFolderOf(p);
+    }
+    for (const auto& f : state_->folders) {
+        if (engine::dirName(f) == dir) folders.insert(engine::baseName(f));
+        addFolderOf(f);
+    }
+    names.insert(names.end(), folders.begin(), folders.end());
     return names;
+}
+
+bool MemEnv::isDir(const std::string& path) {
+    std::lock_guard lock(state_->mu);
+    if (state_->folders.count(path)) return true;
+    const std::string prefix = path + "/";
+    for (const auto& [p, n] : state_->live)
+        if (p.compare(0, prefix.size(), prefix) == 0) return true;
+    for (const auto& f : state_->folders)
+        if (f.compare(0, prefix.size(), prefix) == 0) return true;
+    return false;
 }
 
 void MemEnv::createDir(const std::string& dir) {
     std::lock_guard lock(state_->mu);
     state_->step(dir);
+    state_->folders.insert(dir);
 }
 
 void MemEnv::removeDir(const std::string& dir) {
     std::lock_guard lock(state_->mu);
     state_->step(dir);
+    const std::string prefix = dir + "/";
+    for (const auto& [p, n] : state_->live)
+        if (p.compare(0, prefix.size(), prefix) == 0) return;  // not empty
+    state_->folders.erase(dir);
 }
 
 void MemEnv::syncDir(const std::string& dir) {
@@ -267,6 +327,23 @@ void MemEnv::syncDir(const std::string& dir) {
     std::erase_if(state_->durable, [&](const auto& e) { return engine::dirName(e.first) == dir; });
     for (const auto& [p, n] : state_->live)
         if (engine::dirName(p) == dir) state_->durable[p] = n;
+    auto& renames = state_->folderRenames;
+    for (auto it = renames.begin(); it != renames.end();) {
+        const auto [from, to] = *it;
+        if (engine::dirName(from) != dir && engine::dirName(to) != dir) {
+            ++it;
+            continue;
+        }
+        const std::string prefix = from + "/";
+        std::vector<std::pair<std::string, std::shared_ptr<Node>>> moved;
+        for (const auto& [p, n] : state_->durable)
+            if (p.compare(0, prefix.size(), prefix) == 0) moved.emplace_back(p, n);
+        for (const auto& [p, n] : moved) {
+            state_->durable.erase(p);
+            state_->durable[to + p.substr(from.size())] = n;
+        }
+        it = renames.erase(it);
+    }
 }
 
 bool MemEnv::isReadOnly(const std::string& path) {
@@ -282,6 +359,7 @@ void MemEnv::makeWritable(const std::string& path) {
 void MemEnv::dropUnsyncedData() {
     std::lock_guard lock(state_->mu);
     state_->live = state_->durable;
+    state_->folderRenames.clear();
     for (auto& [p, n] : state_->live) {
         n->data = n->synced;
         n->locks.clear();  // the processes that held them are gone
@@ -293,6 +371,11 @@ void MemEnv::dropUnsyncedData() {
 void MemEnv::failWrite(int nth) {
     std::lock_guard lock(state_->mu);
     state_->failWriteIn = nth;
+}
+
+void MemEnv::failOperation(std::uint64_t nth) {
+    std::lock_guard lock(state_->mu);
+    state_->failOperationIn = nth;
 }
 
 void MemEnv::failSync(int nth) {
@@ -314,6 +397,7 @@ void MemEnv::clearFaults() {
     std::lock_guard lock(state_->mu);
     state_->failWriteIn = 0;
     state_->failSyncIn = 0;
+    state_->failOperationIn = 0;
     state_->space.reset();
 }
 

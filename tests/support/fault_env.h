@@ -35,7 +35,9 @@ class MemEnv final : public engine::Env {
     void remove(const std::string& path) override;
     void rename(const std::string& from, const std::string& to) override;
     std::vector<std::string> listDir(const std::string& dir) override;
-    // Folders exist implicitly (see above): creating one is a changing call that does nothing.
+    // Folders exist implicitly (see above): a folder is there while it holds a file or was
+    // created (and not removed). listDir gives its files and its folders.
+    bool isDir(const std::string& path) override;
     void createDir(const std::string& dir) override;
     void removeDir(const std::string& dir) override;
     void syncDir(const std::string& dir) override;
@@ -51,6 +53,9 @@ class MemEnv final : public engine::Env {
     // nothing. One shot each; 0 cancels.
     void failWrite(int nth);
     void failSync(int nth);
+    // The nth changing call from now (any kind, counted as by operationCount) throws
+    // EngineError(Io) and changes nothing; the calls after it work. One shot; 0 cancels.
+    void failOperation(std::uint64_t nth);
     // After `bytes` more bytes written, writes store what still fits and throw
     // EngineError(DiskFull); reserve() beyond the space left throws too. nullopt: no limit.
     void setSpaceLeft(std::optional<std::uint64_t> bytes);

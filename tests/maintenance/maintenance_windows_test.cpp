@@ -1,0 +1,330 @@
+// The archive window, the reminder and index repair as the user meets them: from the index
+// window's menu "Narzędzia", over the installation's tables in a working folder.
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QProcess>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTabWidget>
+#include <QTimer>
+
+#include <filesystem>
+#include <fstream>
+
+#include "maintenance/archive_window.h"
+#include "maintenance/index_repair_window.h"
+#include "maintenance/maintenance_commands.h"
+#include "records/records_fixture.h"
+
+namespace lumiro::maintenance {
+namespace {
+
+namespace fs = std::filesystem;
+using records::test::IndexWindowFixture;
+using records::test::text;
+
+// Runs `act` on the modal window the next command opens, once it is up.
+void onModal(std::function<void(QWidget&)> act) {
+    QTimer::singleShot(0, [act] {
+        QWidget* modal = QApplication::activeModalWidget();
+        ASSERT_NE(modal, nullptr);
+        act(*modal);
+    });
+}
+
+QPushButton* button(QWidget& within, const QString& caption) {
+    for (auto* b : within.findChildren<QPushButton*>())
+        if (b->text() == caption && b->isVisibleTo(&within)) return b;
+    return nullptr;
+}
+
+void setCompany(const std::string& firma, const char* days, const char* date) {
+    engine::Session session("seed");
+    engine::Table t(session);
+    t.open(firma);
+    t.first();
+    t.edit();
+    t.setValue("ARCHDNI", days ? engine::Value{std::int64_t(std::stoi(days))} : engine::Value{});
+    t.setValue("ARCHDATA", date ? engine::Value{std::string(date)} : engine::Value{});
+    t.post();
+}
+
+class MaintenanceWindows : public IndexWindowFixture {
+  protected:
+    void open() {
+        start();
+        showWindow();
+        records::EmployeeIndexServices services;
+        services.progressStart = [this](const QString& title, int max) {
+            progressTitle = title;
+            progressMax = max;
+        };
+        services.progressStep = [this] { ++progressSteps; };
+        services.progressStop = [this] { ++progressStops; };
+        addMaintenanceCommands(*window, *dane, services);
+        window->setServices(std::move(services));
+    }
+
+    std::vector<QString> questions() const {
+        std::vector<QString> out;
+        for (const auto& q : prompter.questions()) out.push_back(q.text);
+        return out;
+    }
+
+    QString progressTitle;
+    int progressMax = 0, progressSteps = 0, progressStops = 0;
+};
+
+TEST_F(MaintenanceWindows, ReminderAsksWhenTheArchiveIsOlderThanItsPeriod) {
+    setCompany(file("FIRMA.DB"), "3", "2005.03.05");  // today is 2005.03.10
+    open();
+    prompter.queue(platform::MessageResult::No);
+    window->close();
+    ASSERT_EQ(prompter.questions().size(), 1u);
+    EXPECT_EQ(prompter.questions()[0].text,
+              QStringLiteral("Minęły 5 od ostatniej aktualizacji ARCHIWUM.\nCzy chcesz zarchiwować dane ?"));
+    EXPECT_EQ(prompter.questions()[0].icon, platform::MessageIcon::Warning);
+}
+
+TEST_F(MaintenanceWindows, ReminderStaysQuietWithAPeriodOfNoDaysAndMendsItsFields) {
+    setCompany(file("FIRMA.DB"), "0", "1999.01.01");
+    open();
+    window->close();
+    EXPECT_TRUE(prompter.questions().empty());
+    window.reset();
+    dane.reset();
+
+    // An empty period becomes 3 days; a malformed date becomes today's, so no question yet.
+    setCompany(file("FIRMA.DB"), nullptr, "2005.3.1");
+    open();
+    window->close();
+    EXPECT_TRUE(prompter.questions().empty());
+    const auto firma = rows("FIRMA.DB").at(0);
+    EXPECT_EQ(integerOf(firma, "ARCHDNI"), 3);
+    EXPECT_EQ(textOf(firma, "ARCHDATA"), QStringLiteral("2005.03.10"));
+}
+
+TEST_F(MaintenanceWindows, ArchiveHoldsTheLatestPostsAndSetsTheDate) {
+    setCompany(file("FIRMA.DB"), "30", "2005.01.01");
+    // A table whose name would not be found in a Windows folder listing by its upper case.
+    fs::copy_file(file("BAZA/KADRY/ZAL.DB"), file("BAZA/KADRY/STARE.db"));
+    open();
+    // A post right before, with every table still open.
+    dane->TRP7.first();
+    dane->Edytuj(dane->TRP7);
+    dane->TRP7.setValue("POLE1", text("Nowakowska"));
+    dane->ZapiszRekord(dane->TRP7);
+
+    onModal([](QWidget& w) {
+        auto* archive = qobject_cast<TARCHF*>(&w);
+        ASSERT_NE(archive, nullptr);
+        EXPECT_EQ(archive->windowTitle(), QStringLiteral("Moduł ARCHIWUM"));
+        EXPECT_EQ(archive->Tab().tabText(0), QStringLiteral("ARCHIWOWANIE"));
+        EXPECT_EQ(archive->Tab().tabText(1), QStringLiteral("ODTWARZANIE"));
+        EXPECT_EQ(archive->archiveDate(false).text(), QStringLiteral("2005.01.01"));
+        EXPECT_FALSE(archive->pathGroup(false).isEnabled());
+        archive->anyLocation(false).click();
+        EXPECT_TRUE(archive->pathGroup(false).isEnabled());
+        archive->Tab().setCurrentIndex(0);
+        button(w, QStringLiteral("Archiwizuj"))->click();
+    });
+    window->runMenuCommand(QStringLiteral("Narzędzia/Archiwowanie / Odtwarzanie"));
+
+    EXPECT_EQ(progressTitle, QStringLiteral("Archiwowanie"));
+    EXPECT_EQ(progressMax, int(dane->ListaLat.size()) + 2);
+    EXPECT_EQ(progressStops, 1);
+    const std::string archive = file("ARCHIWUM");
+    EXPECT_TRUE(fs::exists(archive + "/FIRMA.DB"));
+    EXPECT_TRUE(fs::exists(archive + "/BAZA/KADRY/RP7.XG0"));
+    EXPECT_FALSE(fs::exists(archive + "/BAZA/KADRY/STARE.db"));
+    EXPECT_FALSE(fs::exists(archive + "/FIRMA.STR"));
+    // The archive's tables are the live ones, post included.
+    EXPECT_EQ(lumiro::test::readRows(archive + "/BAZA/KADRY/RP7.DB"), rows("BAZA/KADRY/RP7.DB"));
+    EXPECT_EQ(textOf(lumiro::test::readRows(archive + "/BAZA/KADRY/RP7.DB").at(0), "POLE1"),
+              QStringLiteral("Nowakowska"));
+    EXPECT_EQ(textOf(rows("FIRMA.DB").at(0), "ARCHDATA"), QStringLiteral("2005.03.10"));
+    // The user learns of the table left out for its lower-case extension.
+    const auto said = questions();
+    ASSERT_EQ(said.size(), 1u);
+    EXPECT_TRUE(said[0].contains(QStringLiteral("BAZA/KADRY/STARE.db"))) << said[0].toStdString();
+}
+
+TEST_F(MaintenanceWindows, RestoreBringsTheArchiveBackAndTheWindowShowsIt) {
+    open();
+    onModal([](QWidget& w) { button(w, QStringLiteral("Archiwizuj"))->click(); });
+    window->runMenuCommand(QStringLiteral("Narzędzia/Archiwowanie / Odtwarzanie"));
+    const auto archived = rows("BAZA/KADRY/RP7.DB");
+
+    // A new card after the archive; the restore takes it away again.
+    dane->TRP7.last();
+    dane->TRP7.append();
+    dane->TRP7.setValue("ZLEC", engine::Value{std::int64_t(1)});
+    dane->TRP7.setValue("NR", engine::Value{std::int64_t(77)});
+    dane->TRP7.setValue("POLE1", text("Później"));
+    dane->ZapiszRekord(dane->TRP7);
+    ASSERT_EQ(rows("BAZA/KADRY/RP7.DB").size(), archived.size() + 1);
+
+    prompter.queue(platform::MessageResult::Yes);
+    progressSteps = 0;
+    onModal([](QWidget& w) {
+        auto& archive = static_cast<TARCHF&>(w);
+        archive.Tab().setCurrentIndex(1);
+        button(w, QStringLiteral("Odtwarzaj"))->click();
+    });
+    window->runMenuCommand(QStringLiteral("Narzędzia/Archiwowanie / Odtwarzanie"));
+    ASSERT_FALSE(prompter.questions().empty());
+    EXPECT_EQ(prompter.questions().back().text,
+              QStringLiteral("Uwaga odtworzenie spowoduje utratę wszystkich zapisów od daty ostatniego "
+                             "archiwowania.\nCzy odtwarzać zbiory ?"));
+    EXPECT_EQ(progressTitle, QStringLiteral("Odtwarzanie zbiorów"));
+    EXPECT_EQ(rows("BAZA/KADRY/RP7.DB"), archived);
+    // The session is open again and the index window reads the restored cards.
+    ASSERT_TRUE(dane->TRP7.isOpen());
+    EXPECT_EQ(std::size_t(dane->TRP7.recordCount()), archived.size());
+    EXPECT_FALSE(fs::exists(file("ODTWARZANIE.nowe")));
+    EXPECT_FALSE(fs::exists(file("ODTWARZANIE.stare")));
+}
+
+TEST_F(MaintenanceWindows, RestoreFromAMissingFolderSaysSoAndKeepsTheTablesOpen) {
+    open();
+    prompter.queue(platform::MessageResult::Yes);
+    onModal([this](QWidget& w) {
+        auto& archive = static_cast<TARCHF&>(w);
+        archive.Tab().setCurrentIndex(1);
+        archive.anyLocation(true).click();
+        archive.EDR1().setText(QString::fromStdString(file("NIE_MA")));
+        button(w, QStringLiteral("Odtwarzaj"))->click();
+    });
+    window->runMenuCommand(QStringLiteral("Narzędzia/Archiwowanie / Odtwarzanie"));
+    const auto said = questions();
+    ASSERT_EQ(said.size(), 2u);
+    EXPECT_TRUE(said[1].contains(QStringLiteral("nie istnieje"))) << said[1].toStdString();
+    EXPECT_TRUE(dane->TRP7.isOpen());
+    EXPECT_TRUE(dane->TFIRMA.isOpen());
+}
+
+// Index repair on the employee table whose index files were damaged in the given way.
+enum class Damage { Deleted, Truncated, Garbage };
+
+class IndexRepairWindow : public MaintenanceWindows, public ::testing::WithParamInterface<Damage> {
+  protected:
+    QStringList repair() {
+        QStringList report;
+        prompter.queue(platform::MessageResult::Yes);
+        onModal([&report](QWidget& w) {
+            auto* repair = qobject_cast<TAWARIAF*>(&w);
+            ASSERT_NE(repair, nullptr);
+            EXPECT_EQ(repair->windowTitle(), QStringLiteral("Naprawa Indeksów"));
+            button(w, QStringLiteral("START"))->click();
+            report = w.findChild<QPlainTextEdit*>()->toPlainText().split(u'\n');
+            w.close();
+        });
+        window->runMenuCommand(QStringLiteral("Narzędzia/Odtwarzanie indeksów"));
+        return report;
+    }
+};
+
+TEST_P(IndexRepairWindow, RebuildsTheIndexesOfEveryRegisteredTable) {
+    open();
+    const int count = dane->RejestrTabel[0].toInt();
+    ASSERT_GT(count, 5);
+    QStringList tables;
+    for (int i = 1; i <= count; ++i) tables.append(dane->RejestrTabel[std::size_t(i)]);
+    // The program closes its tables for the run, so the damage can be done while it runs.
+    window.reset();
+    dane.reset();
+    for (const char* name : {"RP7.PX", "RP7.XG0", "RP7.YG0", "RP7.XG1", "RP7.YG1"}) {
+        const std::string path = file(std::string("BAZA/KADRY/") + name);
+        switch (GetParam()) {
+            case Damage::Deleted:
+                fs::remove(path);
+                break;
+            case Damage::Truncated:
+                fs::resize_file(path, fs::file_size(path) / 3);
+                break;
+            case Damage::Garbage: {
+                std::ofstream out(path, std::ios::binary | std::ios::trunc);
+                for (int i = 0; i < 5000; ++i) out.put(char(i * 37));
+                break;
+            }
+        }
+    }
+    std::ofstream(file("BAZA/KADRY/RP7.TV")) << "ustawienia";
+    open();
+    const QStringList report = repair();
+
+    QStringList expected{QStringLiteral("Bazy danych używane w programie:")};
+    expected += tables;
+    expected.append(QStringLiteral("Odtwarzanie baz danych używanych w programie:"));
+    for (const QString& t : tables) expected.append(t + QStringLiteral(" naprawiono."));
+    expected.append(QStringLiteral("KONIEC"));
+    EXPECT_EQ(report, expected);
+    // The damage was told at start; then the repair's own question.
+    const auto said = questions();
+    EXPECT_NE(std::find(said.begin(), said.end(),
+                        QStringLiteral("Uwaga ! Proszę zamknąć pozostałe programy.\nCzy zacząć odtwarzanie indeksów ?")),
+              said.end());
+
+    // Kept: the table, its structure file; gone: other companions; back: every index.
+    EXPECT_TRUE(fs::exists(file("BAZA/KADRY/RP7.STR")));
+    EXPECT_FALSE(fs::exists(file("BAZA/KADRY/RP7.TV")));
+    for (const char* name : {"RP7.PX", "RP7.XG0", "RP7.YG0"})
+        EXPECT_TRUE(fs::exists(file(std::string("BAZA/KADRY/") + name))) << name;
+    // The program has its tables again and searches by name.
+    ASSERT_TRUE(dane->TRP7.isOpen());
+    dane->TRP7.setIndexName("Ninx");
+    dane->TRP7.first();
+    EXPECT_FALSE(dane->TRP7.eof());
+    window.reset();
+    dane.reset();
+    QProcess check;
+    check.start(QStringLiteral(LUMIRO_DB_EXE),
+                {QStringLiteral("check"), QString::fromStdString(file("BAZA/KADRY/RP7.DB"))});
+    ASSERT_TRUE(check.waitForFinished(30000));
+    EXPECT_EQ(check.exitCode(), 0) << check.readAllStandardOutput().toStdString()
+                                   << check.readAllStandardError().toStdString();
+}
+
+INSTANTIATE_TEST_SUITE_P(Damages, IndexRepairWindow,
+                         ::testing::Values(Damage::Deleted, Damage::Truncated, Damage::Garbage));
+
+TEST_F(MaintenanceWindows, ATableInUseOrWithoutItsDescriptionIsNotRepairedAndKeepsItsFiles) {
+    open();
+    fs::remove(file("BAZA/KADRY/ZAL2.STR"));
+    const auto zal2 = fs::file_size(file("BAZA/KADRY/ZAL2.PX"));
+    // Another program has the earnings table open.
+    engine::Session other("INNY");
+    engine::Table busy(other);
+    busy.open(file("BAZA/KADRY/ZAR.DB"));
+    const auto zarIndex = fs::last_write_time(file("BAZA/KADRY/ZAR.PX"));
+
+    QStringList report;
+    prompter.queue(platform::MessageResult::Yes);
+    onModal([&report](QWidget& w) {
+        button(w, QStringLiteral("START"))->click();
+        report = w.findChild<QPlainTextEdit*>()->toPlainText().split(u'\n');
+        w.close();
+    });
+    window->runMenuCommand(QStringLiteral("Narzędzia/Odtwarzanie indeksów"));
+    auto lineOf = [&report](const QString& tail) {
+        for (const QString& l : report)
+            if (l.endsWith(tail + QStringLiteral(" naprawiono.")) || l.endsWith(tail + QStringLiteral(" nienaprawiono.")))
+                return l;
+        return QString();
+    };
+    EXPECT_TRUE(lineOf(QStringLiteral("ZAL2")).endsWith(QStringLiteral(" nienaprawiono.")));
+    EXPECT_TRUE(lineOf(QStringLiteral("ZAR")).endsWith(QStringLiteral(" nienaprawiono.")));
+    EXPECT_TRUE(lineOf(QStringLiteral("RP7")).endsWith(QStringLiteral(" naprawiono.")));
+    EXPECT_EQ(report.back(), QStringLiteral("KONIEC"));
+    EXPECT_EQ(fs::file_size(file("BAZA/KADRY/ZAL2.PX")), zal2);
+    EXPECT_EQ(fs::last_write_time(file("BAZA/KADRY/ZAR.PX")), zarIndex);
+    EXPECT_TRUE(dane->Tzal2.isOpen());
+}
+
+}  // namespace
+}  // namespace lumiro::maintenance
