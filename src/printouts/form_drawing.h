@@ -5,6 +5,7 @@
 
 #include <QFont>
 #include <QString>
+#include <QStringList>
 
 #include <vector>
 
@@ -45,5 +46,34 @@ void dottedLine(reports::Band& band, double left, double right, double top,
 // rule and the two texts are returned, for a layout that moves them.
 std::vector<reports::Element*> imprint(reports::Band& band, double top, const QString& formName,
                                        double width = 190);
+
+// The page set-up all the forms share: A4 portrait, 10 mm margins, Times New Roman 11 px.
+void formPage(reports::Report& report, bool duplex);
+
+// Horizontal and vertical rules.
+reports::Element& hline(reports::Band& band, double left, double right, double top,
+                        double pen = 0.2);
+reports::Element& vline(reports::Band& band, double left, double top, double bottom,
+                        double pen = 0.2);
+
+// A box of the form with its caption in small type at its top left corner; the value goes
+// below the caption.
+void captionBox(reports::Band& band, const QRectF& box, const QString& caption,
+                const QFont& font = formText(8));
+
+// One ruled cell of a row band: the box, and the column of the band's rows inside it, wrapped
+// and clipped to the cell so that a row never grows. `inset` is the space kept inside the rule
+// (horizontal, vertical).
+reports::Element& rowCell(reports::Band& band, const QRectF& cell, const QString& column,
+                          Qt::Alignment alignment, const QFont& font, QSizeF inset);
+
+// One of the notes that come with the forms, as HTML for a rich-text field `widthMm` wide in
+// `font`: headed "INFORMACJA" and the note's subtitle, the fixed lines joined again into
+// paragraphs (point headings bold, list items with hanging indents), in one column or in two of
+// about equal height.
+QString informationNoteHtml(const QStringList& lines, double widthMm, const QFont& font,
+                            bool twoColumns);
+// Its height in mm when laid out at `widthMm`, as the page lays it out.
+double richTextHeight(const QString& html, double widthMm, const QFont& font);
 
 }  // namespace lumiro::printouts
