@@ -1,20 +1,69 @@
 // The program: the platform's on-screen services, start-up, and the employee index window
-// wired to the windows it opens elsewhere in the program.
+// wired to the windows and commands it opens elsewhere in the program. With --pdf it makes a
+// document's PDF file instead, without showing any window.
 #include <QApplication>
+#include <QFileInfo>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <memory>
+#include <optional>
 
 #include "app/about_window.h"
 #include "app/information_window.h"
 #include "app/local_documents.h"
 #include "app/progress_window.h"
 #include "app/startup.h"
+#include "components/data_grid.h"
 #include "platform/gui/desktop_shell_opener.h"
 #include "platform/gui/qt_font_chooser.h"
 #include "platform/gui/qt_prompter.h"
+#include "printouts/pdf_export.h"
+#include "printouts/preview_window.h"
+#include "printouts/print_commands.h"
+#include "printouts/print_parameters_window.h"
+#include "printouts/report_form.h"
 #include "records/employee_index_window.h"
 
 namespace {
 
 using lumiro::app::Startup;
+namespace printouts = lumiro::printouts;
+
+// What the index window's print commands keep for as long as the window lives.
+class WindowPrintouts : public QObject {
+  public:
+    using QObject::QObject;
+    printouts::CurrentPrinterTarget printer;
+    std::unique_ptr<printouts::PrintCommands> commands;
+    printouts::TKAdF6* parameters = nullptr;
+};
+
+void addPrintCommands(lumiro::records::TKadF& window, lumiro::data::Tdane& dane, Startup& startup,
+                      lumiro::records::EmployeeIndexServices& services) {
+    auto* kept = new WindowPrintouts(&window);
+    lumiro::platform::Prompter& prompter = startup.services().prompter;
+    printouts::PrintServices print;
+    print.dane = &dane;
+    print.prompter = &prompter;
+    print.target = &kept->printer;
+    print.markedRows = [&window] { return window.XDBGrid1().markedRows(); };
+    print.markCurrentRow = [&window] { window.XDBGrid1().markCurrentRow(); };
+    print.preview = [&window, kept, &prompter](printouts::ReportForm& form,
+                                               const QString& pdfName) {
+        printouts::PreviewWindow preview([&form] { return form.generate(); }, kept->printer,
+                                         prompter, {form.documentName(), pdfName}, &window);
+        preview.run();
+    };
+    print.openParameters = [&window, &dane, kept] {
+        if (!kept->parameters) kept->parameters = new printouts::TKAdF6(dane, &window);
+        kept->parameters->openModal();
+    };
+    kept->commands = std::make_unique<printouts::PrintCommands>(print);
+    for (auto& [path, command] : kept->commands->menuCommands())
+        services.menuCommands[path] = command;
+}
 
 // The information and About windows are made on first use and kept as its children.
 std::unique_ptr<QWidget> createEmployeeIndex(Startup& startup) {
@@ -46,15 +95,149 @@ std::unique_ptr<QWidget> createEmployeeIndex(Startup& startup) {
     services.progressStop = [&startup] {
         if (auto* progress = startup.progressWindow()) progress->Stop();
     };
+    addPrintCommands(*owner, *module, startup, services);
     // The reminder to archive joins here when the archive window exists.
     services.archiveReminder = {};
     owner->setServices(std::move(services));
     return window;
 }
 
+// --- lumiro --pdf ------------------------------------------------------------------------
+
+void sayOnStderr(const QString& text) {
+    QString line = text;
+    line.replace(u'\n', u' ');
+    std::fprintf(stderr, "%s\n", line.simplified().toLocal8Bit().constData());
+}
+
+// Message boxes of a start without a screen: information goes to stderr, anything that
+// would stop and ask the user ends the run.
+class HeadlessPrompter : public lumiro::platform::Prompter {
+  public:
+    lumiro::platform::MessageResult ask(lumiro::platform::MessageIcon icon, const QString& text,
+                                        lumiro::platform::MessageButtons buttons) override {
+        if (icon == lumiro::platform::MessageIcon::Information &&
+            buttons == lumiro::platform::MessageButtons::Ok) {
+            sayOnStderr(text);
+            return lumiro::platform::MessageResult::Ok;
+        }
+        if (stop.isEmpty()) stop = text;
+        return buttons == lumiro::platform::MessageButtons::YesNo
+                   ? lumiro::platform::MessageResult::No
+                   : lumiro::platform::MessageResult::Ok;
+    }
+    QString stop;
+};
+
+struct PdfCommandLine {
+    printouts::PdfRequest request;
+    QStringList dataArguments;  // "rok" and the year, for the data module
+};
+
+// Exit status 2 for a command line that cannot be understood.
+std::optional<PdfCommandLine> parsePdfCommandLine(const QStringList& args, QString& error) {
+    PdfCommandLine line;
+    const qsizetype at = args.indexOf(QStringLiteral("--pdf"));
+    if (at + 2 >= args.size()) {
+        error = QStringLiteral(
+            "Użycie: lumiro --pdf DOKUMENT PLIK.pdf [--payer N] [--employee M]... [rok RRRR].");
+        return std::nullopt;
+    }
+    line.request.document = args[at + 1].toLower();
+    line.request.file = args[at + 2];
+    const auto documents = printouts::pdfDocuments();
+    if (std::find(documents.begin(), documents.end(), line.request.document) == documents.end()) {
+        QStringList names(documents.begin(), documents.end());
+        error = QStringLiteral("Nieznany dokument „%1”; dostępne: %2.")
+                    .arg(args[at + 1], names.join(QStringLiteral(", ")));
+        return std::nullopt;
+    }
+    auto number = [&](qsizetype i, const QString& option) -> std::optional<qint64> {
+        bool ok = false;
+        const qint64 value = i < args.size() ? args[i].toLongLong(&ok) : 0;
+        if (!ok || value <= 0) {
+            error = QStringLiteral("Po %1 należy podać numer.").arg(option);
+            return std::nullopt;
+        }
+        return value;
+    };
+    for (qsizetype i = 1; i < args.size(); ++i) {
+        if (i >= at && i <= at + 2) continue;
+        const QString& a = args[i];
+        if (a == u"--payer") {
+            auto n = number(++i, a);
+            if (!n) return std::nullopt;
+            line.request.payer = *n;
+        } else if (a == u"--employee") {
+            auto n = number(++i, a);
+            if (!n) return std::nullopt;
+            line.request.employees.push_back(*n);
+        } else if (a.toLower() == u"rok" && i + 1 < args.size()) {
+            line.dataArguments = {a, args[++i]};
+        } else {
+            error = QStringLiteral("Nieznany argument „%1”.").arg(a);
+            return std::nullopt;
+        }
+    }
+    return line;
+}
+
+int runPdf(QApplication& application) {
+    QString error;
+    const auto line = parsePdfCommandLine(QApplication::arguments(), error);
+    if (!line) {
+        sayOnStderr(error);
+        return 2;
+    }
+    lumiro::app::installPolishQtTexts(application);
+    HeadlessPrompter prompter;
+    lumiro::platform::ScriptedFontChooser noFonts(std::nullopt);
+    lumiro::platform::RecordingShellOpener shell(false);
+    Startup startup({prompter, lumiro::platform::Clock::system(), shell}, [&](Startup& s) {
+        return lumiro::app::openProgramData(s, noFonts, line->dataArguments);
+    });
+    startup.computeDateContext();
+    startup.createDataModule();
+    startup.setApplicationIdentity();
+    if (!prompter.stop.isEmpty() || startup.values().Przerwij || !startup.dataModule()) {
+        sayOnStderr(prompter.stop.isEmpty()
+                        ? QStringLiteral("Nie udało się otworzyć danych programu.")
+                        : prompter.stop);
+        return 1;
+    }
+    const bool ok = printouts::exportPdf(*startup.dataModule(), line->request, error, sayOnStderr);
+    if (!ok) {
+        sayOnStderr(error);
+        return 1;
+    }
+    return 0;
+}
+
+// Qt's own notes (a missing runtime folder and the like) are not for the user of a command
+// that answers in one sentence; its fatal errors still end the program.
+void quietQt(QtMsgType type, const QMessageLogContext&, const QString& message) {
+    if (type == QtFatalMsg) {
+        sayOnStderr(message);
+        std::abort();
+    }
+}
+
+bool wantsPdf(int argc, char* argv[]) {
+    for (int i = 1; i < argc; ++i)
+        if (QByteArray(argv[i]) == "--pdf") return true;
+    return false;
+}
+
 }  // namespace
 
 int main(int argc, char* argv[]) {
+    if (wantsPdf(argc, argv)) {
+        // No screen is needed, nor used: chosen before the application object exists.
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+        qInstallMessageHandler(quietQt);
+        QApplication application(argc, argv);
+        return runPdf(application);
+    }
     QApplication application(argc, argv);
     lumiro::app::installPolishQtTexts(application);
     lumiro::platform::QtPrompter prompter;

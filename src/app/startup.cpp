@@ -236,8 +236,10 @@ int Startup::runEventLoop() {
     return eventLoop_();
 }
 
-std::unique_ptr<data::Tdane> openProgramData(Startup& startup, platform::FontChooser& fonts) {
+std::unique_ptr<data::Tdane> openProgramData(Startup& startup, platform::FontChooser& fonts,
+                                             std::optional<QStringList> arguments) {
     data::Tdane::Environment environment;
+    environment.arguments = std::move(arguments);
     environment.budowa = &startup.splashProgress();
     environment.fontChooser = &fonts;
     environment.Aktualizacja = data::Aktualizacja;

@@ -12,6 +12,7 @@
 #include "platform/shell_open.h"
 
 #include <QString>
+#include <QStringList>
 #include <QWidget>
 
 #include <array>
@@ -121,7 +122,9 @@ class Startup {
 
 // The program's data module: every table opened (or created and carried over from an older
 // release) while the splash bar moves, printout fonts chosen through `fonts`.
-std::unique_ptr<data::Tdane> openProgramData(Startup& startup, platform::FontChooser& fonts);
+// `arguments` replaces the process's own parameters (a run that takes other options).
+std::unique_ptr<data::Tdane> openProgramData(Startup& startup, platform::FontChooser& fonts,
+                                             std::optional<QStringList> arguments = {});
 
 // Qt's own texts (a field's context menu, the standard dialogs) in Polish when the
 // translations are installed; the program's texts are Polish already.

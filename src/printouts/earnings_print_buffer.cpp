@@ -37,8 +37,8 @@ EarningsPrintBuffer drukuj(engine::Table& Tzar, int offset) {
     int row = 0;
     std::size_t filled = 0;
     for (; !Tzar.eof(); Tzar.next(), ++row) {
-        if (row < offset || filled >= buffer.slots.size()) continue;
-        EarningsSlot& slot = buffer.slots[filled++];
+        if (row < offset || filled >= buffer.rows.size()) continue;
+        EarningsSlot& slot = buffer.rows[filled++];
         slot.year = text("POLE1").left(4);
         slot.pole2 = amount("POLE2");
         slot.pole3 = amount("POLE3");
@@ -50,7 +50,7 @@ EarningsPrintBuffer drukuj(engine::Table& Tzar, int offset) {
         slot.pole6 = text("POLE6");
         slot.pole8 = text("POLE8");
     }
-    buffer.rowCount = row;
+    buffer.employeeRows = row;
     buffer.MoreThanTenRows = filled >= 11;
     return buffer;
 }

@@ -20,11 +20,11 @@ struct EarningsSlot {
 };
 
 struct EarningsPrintBuffer {
-    std::array<EarningsSlot, 20> slots{};
+    std::array<EarningsSlot, 20> rows{};
     // 11 or more rows were loaded: page 2 may carry the continuation table.
     bool MoreThanTenRows = false;
     // Rows the employee has, whether loaded or not.
-    int rowCount = 0;
+    int employeeRows = 0;
 };
 
 // Rows of one chunk: 10 when the information pages are printed (B1), else 20.

@@ -173,7 +173,7 @@ EarningsTable::EarningsTable(Band& band, double headerTop, double headerBottom,
 
 void EarningsTable::fill(const EarningsPrintBuffer& buffer, std::size_t first, const QFont& font) {
     for (int r = 0; r < 10; ++r) {
-        const EarningsSlot& slot = buffer.slots[first + std::size_t(r)];
+        const EarningsSlot& slot = buffer.rows[first + std::size_t(r)];
         for (int c = 0; c < 10; ++c) {
             Element& e = cell(c, r);
             e.font = font;

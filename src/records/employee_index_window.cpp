@@ -345,9 +345,16 @@ void TKadF::buildMenus() {
         connect(action, &QAction::triggered, this, handler);
         return action;
     };
-    // Commands whose part of the program is not there yet are shown, and cannot be chosen.
-    auto unavailable = [](QMenu* menu, const QString& caption) {
-        menu->addAction(caption)->setEnabled(false);
+    // Commands of other parts of the program come with the services; without one the item
+    // is shown and cannot be chosen (updateServiceItems).
+    auto command = [this](QMenu* menu, const QString& caption) {
+        QString path = caption;
+        for (QMenu* m = menu; m; m = qobject_cast<QMenu*>(m->parent()))
+            path = m->title() + u'/' + path;
+        QAction* action = menu->addAction(caption);
+        action->setProperty("commandPath", path);
+        connect(action, &QAction::triggered, this, [this, path] { runMenuCommand(path); });
+        commandItems_.push_back(action);
     };
 
     QMenu* tasks = bar->addMenu(QStringLiteral("Zadania"));
@@ -357,18 +364,18 @@ void TKadF::buildMenus() {
     item(tasks, QStringLiteral("Usuń pozycję"), [this] {
         deleteEmployee();
     })->setShortcut(QKeySequence(Qt::Key_F8));
-    unavailable(tasks, QStringLiteral("Wydruk wykazu ubezpieczonych"));
+    command(tasks, QStringLiteral("Wydruk wykazu ubezpieczonych"));
 
     QMenu* prints = bar->addMenu(QStringLiteral("Wydruki"));
     for (const char16_t* caption : {u"Wydruk Kp -1", u"Wydruk Rp-6", u"Wydruk Rp-7",
                                     u"Wydruk załącznika", u"Wydruk zaświadczenia"})
-        unavailable(prints, QString::fromUtf16(caption));
+        command(prints, QString::fromUtf16(caption));
     prints->addSeparator();
     for (const char16_t* caption :
          {u"Podgląd Kp-1 str. 1", u"Podgląd Kp-1 str. 2", u"Podgląd Rp-6 str. 1",
           u"Podgląd Rp-6 str. 2", u"Podgląd Rp-7 str. 1", u"Podgląd Rp-7 str. 2",
           u"Podgląd załącznika", u"Podgląd zaświadczenia"})
-        unavailable(prints, QString::fromUtf16(caption));
+        command(prints, QString::fromUtf16(caption));
 
     QMenu* information = bar->addMenu(QStringLiteral("Informacja"));
     const std::pair<const char16_t*, InformationNote> notes[] = {{u"Kp-1", InformationNote::Kp1},
@@ -381,18 +388,19 @@ void TKadF::buildMenus() {
     }
 
     QMenu* parameters = bar->addMenu(QStringLiteral("Parametry"));
-    unavailable(parameters, QStringLiteral("Parametry wydruku"));
+    command(parameters, QStringLiteral("Parametry wydruku"));
     item(parameters, QStringLiteral("Płatnicy składek"), [this] { openPayers(); });
+    command(parameters, QStringLiteral("Moduł wydruku"));
 
     QMenu* tools = bar->addMenu(QStringLiteral("Narzędzia"));
     const char16_t* tables[] = {u"RP7.DB", u"ZAL.DB", u"ZAL2.DB", u"ZAL3.DB", u"ZAR.DB"};
     QMenu* exportMenu = tools->addMenu(QStringLiteral("Export "));
-    for (const char16_t* table : tables) unavailable(exportMenu, QString::fromUtf16(table));
+    for (const char16_t* table : tables) command(exportMenu, QString::fromUtf16(table));
     QMenu* importMenu = tools->addMenu(QStringLiteral("Import "));
-    for (const char16_t* table : tables) unavailable(importMenu, QString::fromUtf16(table));
+    for (const char16_t* table : tables) command(importMenu, QString::fromUtf16(table));
     tools->addSeparator();
-    unavailable(tools, QStringLiteral("Archiwowanie / Odtwarzanie"));
-    unavailable(tools, QStringLiteral("Odtwarzanie indeksów"));
+    command(tools, QStringLiteral("Archiwowanie / Odtwarzanie"));
+    command(tools, QStringLiteral("Odtwarzanie indeksów"));
     item(tools, QStringLiteral("Dane o firmie"), [this] { openCompany(); });
     tools->addSeparator();
     item(tools, QStringLiteral("Kasowanie danych demonstracyjnych"),
@@ -411,7 +419,21 @@ void TKadF::setServices(EmployeeIndexServices services) {
     updateServiceItems();
 }
 
+void TKadF::runMenuCommand(const QString& path) {
+    auto it = services_.menuCommands.find(path);
+    if (it == services_.menuCommands.end() || !it->second) return;
+    // A command may run long and open windows of its own; typed text is in the tables first.
+    for (Table* table : {&dane_.TZlec, &dane_.TRP7, &dane_.Tzar, &dane_.TZal, &dane_.Tzal2,
+                         &dane_.TZal3})
+        if (table->isOpen()) ZRP7_->run([&] { table->updateRecord(); });
+    it->second();
+}
+
 void TKadF::updateServiceItems() {
+    for (QAction* action : commandItems_) {
+        auto it = services_.menuCommands.find(action->property("commandPath").toString());
+        action->setEnabled(it != services_.menuCommands.end() && bool(it->second));
+    }
     for (const char16_t* caption : {u"Kp-1", u"Rp-6", u"Rp-7"})
         if (QAction* action = menuItem(QString::fromUtf16(caption)))
             action->setEnabled(bool(services_.openNote));

@@ -10,6 +10,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <map>
 #include <memory>
 #include <vector>
 
@@ -56,6 +57,10 @@ struct EmployeeIndexServices {
     // Reminds the user to archive when the set number of days has passed; called each time
     // the window closes, after every table was saved.
     std::function<void()> archiveReminder;
+    // Commands of the other parts of the program (printouts, text reports, maintenance) by
+    // the path of their menu item, e.g. "Wydruki/Wydruk Rp-7" or "Narzędzia/Export /ZAR.DB".
+    // An item without its command is shown and cannot be chosen.
+    std::map<QString, std::function<void()>> menuCommands;
 };
 
 class TKadF : public QMainWindow {
@@ -99,6 +104,8 @@ class TKadF : public QMainWindow {
     QToolButton& importButton() { return *importButton_; }
     // A menu item by its caption, searched through every menu; nullptr when there is none.
     QAction* menuItem(const QString& caption) const;
+    // Runs the command of a menu path given by the services (what the item runs).
+    void runMenuCommand(const QString& path);
     const std::vector<FormPage*>& formPages() const { return formPages_; }
 
     // Builds the payer list again and makes its first entry the current payer.
@@ -160,6 +167,7 @@ class TKadF : public QMainWindow {
     std::vector<components::DbEdit*> payerEdits_;
     QPushButton* savePayerButton_ = nullptr;
     components::DataGrid* XDBGrid1_ = nullptr;
+    std::vector<QAction*> commandItems_;
     QLineEdit* Enazwa_ = nullptr;
     QLineEdit* EPESEL_ = nullptr;
     QLineEdit* ENIP_ = nullptr;

@@ -53,13 +53,13 @@ QString valueOf(const char* column) {
 EarningsPrintBuffer rowsFrom(int firstYear, int count) {
     EarningsPrintBuffer b;
     for (int i = 0; i < count && i < 20; ++i) {
-        EarningsSlot& s = b.slots[std::size_t(i)];
+        EarningsSlot& s = b.rows[std::size_t(i)];
         s.year = QString::number(firstYear + i);
         s.pole2 = 1000 + i;
         s.pole10 = 1000 + i;
     }
     b.MoreThanTenRows = count >= 11;
-    b.rowCount = count;
+    b.employeeRows = count;
     return b;
 }
 
@@ -145,15 +145,15 @@ TEST_F(Rp7Forms, PageOneFieldsAndTextsAreWhereTheFormHasThem) {
 }
 
 TEST_F(Rp7Forms, AmountsPrintByTheFormsRule) {
-    buffer.slots[0].pole2 = 0.5;
-    buffer.slots[1].pole2 = 999'999'999.99;
-    buffer.slots[2].pole2 = 1'000'000'000;
-    buffer.slots[3].pole3 = 10'000'000;
-    buffer.slots[4].pole3 = 9'999'999.995;  // rounds to the limit: no "#" overflow
-    buffer.slots[5].pole9 = -1234.5;
-    buffer.slots[6].pole2 = 0;  // an amount of 0 prints nothing
+    buffer.rows[0].pole2 = 0.5;
+    buffer.rows[1].pole2 = 999'999'999.99;
+    buffer.rows[2].pole2 = 1'000'000'000;
+    buffer.rows[3].pole3 = 10'000'000;
+    buffer.rows[4].pole3 = 9'999'999.995;  // rounds to the limit: no "#" overflow
+    buffer.rows[5].pole9 = -1234.5;
+    buffer.rows[6].pole2 = 0;  // an amount of 0 prints nothing
     for (int i = 0; i < 7; ++i)
-        buffer.slots[std::size_t(i)].year = QStringLiteral("20%1").arg(10 + i);
+        buffer.rows[std::size_t(i)].year = QStringLiteral("20%1").arg(10 + i);
     EXPECT_EQ(amountText(0.5, AmountColumn::Wide).trimmed(), QStringLiteral("0,50"));
     EXPECT_EQ(amountText(999'999'999.99, AmountColumn::Wide).trimmed(),
               QStringLiteral("999 999 999,99"));

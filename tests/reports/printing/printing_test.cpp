@@ -3,19 +3,25 @@
 #include <gtest/gtest.h>
 
 #include <QDeadlineTimer>
+#include <QDir>
 #include <QFile>
 #include <QThread>
 
 #include <cups/cups.h>
 
+#include <filesystem>
 #include <memory>
 
 #include "cups_server.h"
+#include "data/data_module.h"
 #include "pdf_probe.h"
 #include "platform/current_printer.h"
+#include "platform/prompter.h"
 #include "printouts/preview_window.h"
+#include "printouts/print_commands.h"
 #include "reports/print_target.h"
 #include "reports/report.h"
+#include "support/temp_dir.h"
 
 // Qt's CUPS print device reads each queue's PPD into a libcups cache that nobody frees; the
 // leak is in libcups's cache, not in anything the program holds.
@@ -223,3 +229,91 @@ TEST(Printing, AnUnknownPrinterOrNoPrinterAtAllSendsNothing) {
 
 }  // namespace
 }  // namespace lumiro::reports
+
+namespace lumiro::printouts {
+namespace {
+
+// The certificate as a user prints it: the command over the installation's tables, the
+// current printer the settings chose, the sheet read back from the printer's output.
+class ProgramPrinting : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        std::filesystem::copy(LUMIRO_INSTALL_DATA_DIR, dir.path(),
+                              std::filesystem::copy_options::recursive);
+        previous = QDir::currentPath();
+        ASSERT_TRUE(QDir::setCurrent(QString::fromStdString(dir.path())));
+        values.DataDzis = QStringLiteral("2005.03.10");
+        values.RokRoboczy = QStringLiteral("2005");
+        data::Tdane::Environment env;
+        env.programFolder = QString::fromStdString(dir.path());
+        env.programFile = QString::fromStdString(dir.file("lumiro"));
+        env.arguments = QStringList();
+        dane = std::make_unique<data::Tdane>(values, prompter, std::move(env));
+        dane->create();
+        ASSERT_TRUE(dane->TRP7.isOpen());
+    }
+    void TearDown() override {
+        commands.reset();
+        dane.reset();
+        QDir::setCurrent(previous);
+    }
+
+    void printFirstEmployee(reports::PrintTarget& target) {
+        PrintServices services;
+        services.dane = dane.get();
+        services.prompter = &prompter;
+        services.target = &target;
+        dane->TRP7.first();
+        const engine::Bookmark first = dane->TRP7.bookmark();
+        services.markedRows = [first] { return std::vector<engine::Bookmark>{first}; };
+        commands = std::make_unique<PrintCommands>(services);
+        prompter.queue(platform::MessageResult::Yes);  // the count
+        prompter.queue(platform::MessageResult::No);   // no reverse side
+        commands->WydrukRP71Click();
+    }
+
+    test::TempDir dir;
+    QString previous;
+    platform::ProcessValues values;
+    platform::ScriptedPrompter prompter;
+    std::unique_ptr<data::Tdane> dane;
+    std::unique_ptr<PrintCommands> commands;
+};
+
+TEST_F(ProgramPrinting, AnRp7GoesToTheCurrentPrinterAsItIsLaidOut) {
+    platform::setCurrentPrinter(reports::kWorking);
+    CurrentPrinterTarget printer;
+    printFirstEmployee(printer);
+    platform::setCurrentPrinter({});
+    ASSERT_EQ(prompter.questions().size(), 2u);
+    const reports::Job job = reports::completedJob(reports::kWorking);
+    ASSERT_EQ(job.state, IPP_JSTATE_COMPLETED) << reports::server->log().toStdString();
+    EXPECT_EQ(reports::jobAttribute(job.id, "job-name"),
+              QStringLiteral("Rp-7 str. 1 Kowalska Anna"));
+    EXPECT_EQ(reports::jobAttribute(job.id, "sides"), QStringLiteral("two-sided-long-edge"));
+    const QString out = reports::server->output(reports::kWorking);
+    EXPECT_EQ(test::pdfPageCount(out), 1);
+    const QString text = test::readPdfText(out);
+    EXPECT_TRUE(text.contains(QStringLiteral("ZAŚWIADCZENIE O ZATRUDNIENIU I WYNAGRODZENIU")));
+    EXPECT_TRUE(text.contains(QStringLiteral("54 120,00")));
+    const auto pages = test::readPdfWords(out);
+    ASSERT_EQ(pages.size(), 1u);
+    // The surname first as the card's name (section 1), then in section 2.
+    const auto name = pages[0].find(QStringLiteral("Kowalska"));
+    ASSERT_EQ(name.size(), 2u);
+    EXPECT_NEAR(name[0].leftMm(), 10 + 21.2, 0.5);
+    EXPECT_NEAR(name[0].topMm(), 10 + 50.3, 0.5);
+}
+
+TEST_F(ProgramPrinting, APrinterThatFailsTheJobIsReportedWithWhatWasSent) {
+    reports::PrinterTarget broken(reports::kFailing);
+    printFirstEmployee(broken);
+    const auto& q = prompter.questions();
+    ASSERT_EQ(q.size(), 2u);
+    EXPECT_EQ(q[1].icon, platform::MessageIcon::Error);
+    EXPECT_TRUE(q[1].text.contains(QStringLiteral("nie powiódł się"))) << q[1].text.toStdString();
+    EXPECT_TRUE(q[1].text.contains(QStringLiteral("Niczego nie wysłano do drukarki.")));
+}
+
+}  // namespace
+}  // namespace lumiro::printouts

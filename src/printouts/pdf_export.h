@@ -1,0 +1,33 @@
+// A document as a PDF file, made without a window or a printer (lumiro --pdf): the pages that
+// printing would send for the chosen employees, in print order, every reverse side included.
+#pragma once
+
+#include <QString>
+
+#include <cstdint>
+#include <functional>
+#include <optional>
+#include <vector>
+
+namespace lumiro::data {
+class Tdane;
+}
+
+namespace lumiro::printouts {
+
+struct PdfRequest {
+    QString document;  // "rp7"
+    QString file;
+    std::optional<std::int64_t> payer;    // the first payer when absent
+    std::vector<std::int64_t> employees;  // every employee of the payer when empty
+};
+
+// The documents this build makes, as the command line names them.
+std::vector<QString> pdfDocuments();
+
+// Writes the file (complete or not at all). On failure returns false with one Polish sentence
+// in `error`; `note` receives what the commands would have shown as a warning.
+bool exportPdf(data::Tdane& dane, const PdfRequest& request, QString& error,
+               const std::function<void(const QString&)>& note);
+
+}  // namespace lumiro::printouts

@@ -1,0 +1,173 @@
+// lumiro --pdf as a user runs it in a working folder: the pages printing would send, in print
+// order with every reverse side, exit status 0, 1 or 2 with one sentence, and no file but a
+// whole one.
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+
+#include <filesystem>
+
+#include "pdf_probe.h"
+#include "platform/prompter.h"
+#include "printouts/preview_window.h"
+#include "printouts/print_commands.h"
+#include "printouts/rp7_forms.h"
+#include "records/records_fixture.h"
+#include "support/temp_dir.h"
+
+namespace lumiro::printouts {
+namespace {
+
+struct Outcome {
+    int status = -1;
+    QString stderrText;
+};
+
+class PdfCommand : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        std::filesystem::copy(LUMIRO_INSTALL_DATA_DIR, dir.path(),
+                              std::filesystem::copy_options::recursive);
+    }
+
+    Outcome lumiro(const QStringList& arguments) {
+        QProcess process;
+        process.setWorkingDirectory(QString::fromStdString(dir.path()));
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.remove(QStringLiteral("QT_QPA_PLATFORM"));  // the command chooses its own
+        environment.remove(QStringLiteral("DISPLAY"));
+        process.setProcessEnvironment(environment);
+        process.start(QStringLiteral(LUMIRO_EXE), arguments);
+        EXPECT_TRUE(process.waitForFinished(60000));
+        return {process.exitCode(),
+                QString::fromLocal8Bit(process.readAllStandardError()).trimmed()};
+    }
+
+    QString path(const char* name) const { return QString::fromStdString(dir.file(name)); }
+
+    test::TempDir dir;
+};
+
+TEST_F(PdfCommand, EveryEmployeeWithEveryReverseSideInPrintOrder) {
+    const Outcome run = lumiro({QStringLiteral("--pdf"), QStringLiteral("rp7"), path("rp7.pdf")});
+    ASSERT_EQ(run.status, 0) << run.stderrText.toStdString();
+    EXPECT_TRUE(run.stderrText.isEmpty()) << run.stderrText.toStdString();
+    const auto pages = test::readPdfWords(path("rp7.pdf"));
+    ASSERT_EQ(pages.size(), 8u);  // four employees, both pages each
+    const char* names[] = {"Kowalska", "Wiśniewski", "Zając", "Dąbrowski"};
+    for (std::size_t e = 0; e < 4; ++e) {
+        EXPECT_FALSE(pages[2 * e].find(QString::fromUtf8(names[e])).empty()) << names[e];
+        EXPECT_TRUE(pages[2 * e].text().contains(QStringLiteral("ZAŚWIADCZENIE O ZATRUDNIENIU")));
+        EXPECT_TRUE(pages[2 * e + 1].text().contains(QStringLiteral("4. Pracodawca")));
+    }
+    bool embedded = true;
+    for (const auto& font : test::readPdfFonts(path("rp7.pdf")))
+        embedded = embedded && font.embedded;
+    EXPECT_TRUE(embedded);
+}
+
+TEST_F(PdfCommand, ChosenPayerAndEmployees) {
+    const Outcome run =
+        lumiro({QStringLiteral("--pdf"), QStringLiteral("rp7"), path("one.pdf"),
+                QStringLiteral("--payer"), QStringLiteral("1"), QStringLiteral("--employee"),
+                QStringLiteral("3"), QStringLiteral("--employee"), QStringLiteral("1")});
+    ASSERT_EQ(run.status, 0) << run.stderrText.toStdString();
+    const auto pages = test::readPdfWords(path("one.pdf"));
+    ASSERT_EQ(pages.size(), 4u);
+    EXPECT_FALSE(pages[0].find(QStringLiteral("Zając")).empty());
+    EXPECT_FALSE(pages[2].find(QStringLiteral("Kowalska")).empty());
+}
+
+TEST_F(PdfCommand, FailuresSayOneSentenceAndLeaveNoFile) {
+    // A wrong command line.
+    Outcome run = lumiro({QStringLiteral("--pdf"), QStringLiteral("rp9"), path("x.pdf")});
+    EXPECT_EQ(run.status, 2);
+    EXPECT_TRUE(run.stderrText.startsWith(QStringLiteral("Nieznany dokument")))
+        << run.stderrText.toStdString();
+    EXPECT_FALSE(run.stderrText.contains(u'\n'));
+    run = lumiro({QStringLiteral("--pdf"), QStringLiteral("rp7")});
+    EXPECT_EQ(run.status, 2);
+    run = lumiro({QStringLiteral("--pdf"), QStringLiteral("rp7"), path("x.pdf"),
+                  QStringLiteral("--employee"), QStringLiteral("abc")});
+    EXPECT_EQ(run.status, 2);
+    EXPECT_FALSE(QFile::exists(path("x.pdf")));
+
+    // Data that is not there: the file that was there stays as it was.
+    {
+        QFile old(path("x.pdf"));
+        ASSERT_TRUE(old.open(QIODevice::WriteOnly));
+        old.write("stary");
+    }
+    run = lumiro({QStringLiteral("--pdf"), QStringLiteral("rp7"), path("x.pdf"),
+                  QStringLiteral("--payer"), QStringLiteral("9")});
+    EXPECT_EQ(run.status, 1);
+    EXPECT_EQ(run.stderrText, QStringLiteral("Nie ma płatnika o numerze 9."));
+    QFile kept(path("x.pdf"));
+    ASSERT_TRUE(kept.open(QIODevice::ReadOnly));
+    EXPECT_EQ(kept.readAll(), QByteArray("stary"));
+
+    // An output folder that does not exist.
+    run = lumiro({QStringLiteral("--pdf"), QStringLiteral("rp7"), path("brak/x.pdf")});
+    EXPECT_EQ(run.status, 1);
+    EXPECT_FALSE(run.stderrText.isEmpty());
+    EXPECT_FALSE(QFile::exists(path("brak/x.pdf")));
+}
+
+TEST_F(PdfCommand, AStartUpWarningEndsTheRunInsteadOfWaitingForOk) {
+    // A year folder without the chosen year: the start would warn and change the year.
+    ASSERT_TRUE(QDir(QString::fromStdString(dir.path())).mkpath(QStringLiteral("2003/KADRY")));
+    const Outcome run = lumiro({QStringLiteral("--pdf"), QStringLiteral("rp7"), path("x.pdf"),
+                                QStringLiteral("rok"), QStringLiteral("2004")});
+    EXPECT_EQ(run.status, 1);
+    EXPECT_TRUE(run.stderrText.startsWith(QStringLiteral("Brak otwartego roku : 2004")))
+        << run.stderrText.toStdString();
+    EXPECT_FALSE(run.stderrText.contains(u'\n'));
+    EXPECT_FALSE(QFile::exists(path("x.pdf")));
+}
+
+// The preview's "Zapisz jako PDF" writes the pages the command writes.
+class PreviewAndCommand : public records::test::RecordsFixture {};
+
+TEST_F(PreviewAndCommand, PreviewSavesTheSamePageAsTheCommand) {
+    start();
+    reports::RecordingTarget target;
+    PrintServices services;
+    services.dane = dane.get();
+    services.prompter = &prompter;
+    services.target = &target;
+    QString saved;
+    services.preview = [&](ReportForm& form, const QString& pdfName) {
+        PreviewWindow preview([&form] { return form.generate(); }, target, prompter,
+                              {form.documentName(), pdfName});
+        preview.setFileChooser([&](QWidget*, const QString& suggested) {
+            saved = QString::fromStdString(dir.file(suggested.toStdString()));
+            return saved;
+        });
+        ASSERT_TRUE(preview.load());
+        ASSERT_TRUE(preview.saveAsPdf());
+    };
+    PrintCommands commands(services);
+    dane->TRP7.first();
+    commands.Podgldwydrukustr11Click();
+    ASSERT_TRUE(QFile::exists(saved)) << saved.toStdString();
+    EXPECT_TRUE(saved.endsWith(QStringLiteral("Rp-7 str. 1 Kowalska Anna.pdf")));
+
+    QProcess process;
+    process.setWorkingDirectory(QString::fromStdString(dir.path()));
+    const QString commandPdf = QString::fromStdString(dir.file("command.pdf"));
+    process.start(QStringLiteral(LUMIRO_EXE),
+                  {QStringLiteral("--pdf"), QStringLiteral("rp7"), commandPdf,
+                   QStringLiteral("--employee"), QStringLiteral("1")});
+    ASSERT_TRUE(process.waitForFinished(60000));
+    ASSERT_EQ(process.exitCode(), 0);
+    const auto fromPreview = test::readPdfWords(saved);
+    const auto fromCommand = test::readPdfWords(commandPdf);
+    ASSERT_EQ(fromPreview.size(), 1u);
+    ASSERT_EQ(fromCommand.size(), 2u);
+    EXPECT_EQ(fromPreview[0].text(), fromCommand[0].text());
+}
+
+}  // namespace
+}  // namespace lumiro::printouts
