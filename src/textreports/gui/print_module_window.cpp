@@ -1,5 +1,6 @@
 #include "textreports/gui/print_module_window.h"
 
+#include <QApplication>
 #include <QButtonGroup>
 #include <QCheckBox>
 #include <QComboBox>
@@ -20,6 +21,7 @@
 #include <QTextCursor>
 #include <QToolButton>
 #include <QVBoxLayout>
+#include <QWindow>
 
 #include "components/edit_mask.h"
 #include "platform/current_printer.h"
@@ -361,6 +363,12 @@ void TDRUK::showEvent(QShowEvent* event) {
 }
 
 void TDRUK::openWindow() {
+    // Printouts and the menu run inside modal windows, which block every window that is not
+    // theirs: the module is shown as belonging to the modal window on top, so that it takes
+    // input beside it. It stays a window of its own and is not shown modally.
+    QWidget* modal = QApplication::activeModalWidget();
+    winId();
+    windowHandle()->setTransientParent(modal && modal != this ? modal->windowHandle() : nullptr);
     if (isVisible()) FormShow();
     show();
     raise();

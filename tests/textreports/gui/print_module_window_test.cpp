@@ -6,6 +6,7 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QDialog>
 #include <QDir>
 #include <QFile>
 #include <QLabel>
@@ -17,6 +18,7 @@
 #include <QTest>
 #include <QTimer>
 #include <QToolButton>
+#include <QWindow>
 
 #include "app/information_window.h"
 #include "data/information_notes.h"
@@ -303,6 +305,26 @@ TEST_F(PrintModuleWindowTest, TitlePromptNamesThePrintout) {
     EXPECT_EQ(shownWith, u"Lista"_s);
     EXPECT_EQ(window.engine().NazwaWydruku(), u"Lista płac 2026"_s);
     window.ZamknijWydruk(false);
+}
+
+// The window is shown from within modal windows (the index window, a printout started from a
+// note): it takes the user's clicks there all the same.
+TEST_F(PrintModuleWindowTest, WindowShownFromAModalWindowTakesInput) {
+    TDRUK module(services());
+    QDialog modal;
+    bool clicked = false;
+    QTimer::singleShot(0, [&] {
+        module.openWindow();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(&module));
+        QWindow* window = module.windowHandle();
+        const QPoint at = module.BW().mapTo(&module, QPoint(6, module.BW().height() / 2));
+        QTest::mouseClick(window, Qt::LeftButton, {}, at);
+        clicked = module.BW().isChecked();
+        modal.reject();
+    });
+    modal.exec();
+    EXPECT_TRUE(clicked);
+    EXPECT_EQ(module.settings().DRTYP, kExportUncut);
 }
 
 // "Drukuj" of the information window, with LPT1 mapped to a file in the window: the note on
