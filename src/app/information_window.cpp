@@ -37,10 +37,8 @@ TKadF1::TKadF1(QWidget* parent) : QDialog(parent) {
     auto* topLayout = new QHBoxLayout(top);
     topLayout->setContentsMargins(8, 6, 8, 6);
     Drukuj_ = new QPushButton(QStringLiteral("Drukuj"), top);
-    // Printing goes through the text printout module, which this program does not have yet.
     Drukuj_->setEnabled(false);
-    Drukuj_->setToolTip(
-        QStringLiteral("Drukowanie będzie dostępne z modułem wydruków tekstowych."));
+    connect(Drukuj_, &QPushButton::clicked, this, &TKadF1::DrukujClick);
     topLayout->addWidget(Drukuj_);
     topLayout->addStretch();
 
@@ -88,6 +86,17 @@ void TKadF1::openNote(data::InformationNote note) {
     showNote(note);
     centerOnScreen(*this);
     exec();
+}
+
+void TKadF1::setPrintHandler(PrintHandler handler) {
+    print_ = std::move(handler);
+    Drukuj_->setEnabled(bool(print_));
+}
+
+void TKadF1::DrukujClick() {
+    QPlainTextEdit* memo = visibleMemo();
+    if (!memo || !print_) return;
+    print_(memo->toPlainText().split(u'\n'));
 }
 
 QPlainTextEdit* TKadF1::visibleMemo() {

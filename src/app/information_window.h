@@ -5,6 +5,9 @@
 #include "data/information_notes.h"
 
 #include <QDialog>
+#include <QStringList>
+
+#include <functional>
 
 class QPlainTextEdit;
 class QPushButton;
@@ -21,6 +24,10 @@ class TKadF1 : public QDialog {
     void showNote(data::InformationNote note);
     // showNote, then the window modally; returns when it is closed.
     void openNote(data::InformationNote note);
+    // What "Drukuj" does with the lines of the note on show; the button is enabled once the
+    // window has somewhere to print to.
+    using PrintHandler = std::function<void(const QStringList& lines)>;
+    void setPrintHandler(PrintHandler handler);
 
     QPlainTextEdit& Memo1() { return *Memo1_; }  // Kp-1
     QPlainTextEdit& Memo2() { return *Memo2_; }  // Rp-6
@@ -38,6 +45,9 @@ class TKadF1 : public QDialog {
   private:
     QPlainTextEdit* memoFor(data::InformationNote note);
 
+    void DrukujClick();
+
+    PrintHandler print_;
     QPushButton* Drukuj_;
     QPlainTextEdit* Memo1_;
     QPlainTextEdit* Memo2_;

@@ -15,6 +15,7 @@
 #include "app/local_documents.h"
 #include "app/progress_window.h"
 #include "app/startup.h"
+#include "app/text_report_commands.h"
 #include "components/data_grid.h"
 #include "platform/gui/desktop_shell_opener.h"
 #include "platform/gui/qt_font_chooser.h"
@@ -98,6 +99,7 @@ std::unique_ptr<QWidget> createEmployeeIndex(Startup& startup) {
     };
     addPrintCommands(*owner, *module, startup, services);
     lumiro::maintenance::addMaintenanceCommands(*owner, *module, services);
+    lumiro::app::addTextReportCommands(*owner, startup, services);
     owner->setServices(std::move(services));
     return window;
 }
@@ -246,5 +248,6 @@ int main(int argc, char* argv[]) {
     Startup startup({prompter, lumiro::platform::Clock::system(), shell},
                     [&](Startup& s) { return lumiro::app::openProgramData(s, fontChooser); });
     startup.setWindowFactory(lumiro::app::LongLivedWindow::EmployeeIndex, createEmployeeIndex);
+    lumiro::app::addTextReports(startup);
     return startup.run();
 }
