@@ -74,7 +74,12 @@ void moveFilesTogether(engine::Env& env, const std::string& record,
         }
         throw;
     }
-    removeFile(env, record);
+    // Every move is made. A record that cannot be removed is harmless: the next start finds
+    // its moves made and removes it.
+    try {
+        removeFile(env, record);
+    } catch (const std::exception&) {
+    }
 }
 
 bool completeFileMoves(engine::Env& env, const std::string& record) {
@@ -82,20 +87,21 @@ bool completeFileMoves(engine::Env& env, const std::string& record) {
     if (!text) return false;
     // In the record's order the target of a move is never there before the move was made
     // (the files it replaces went aside in earlier moves), so a target that is there means
-    // the move was made. Its source's name may be there as well: filled again by a later
-    // move (whose own source is then gone), or surviving the crash beside the target.
+    // the move was made. A source that a later move has filled again (that move's own source
+    // is gone) was moved as well, whether its target is still there or was cleared away
+    // since. A source's name surviving a crash beside its target is dropped.
     const std::vector<FileMove> moves = parseRecord(*text);
+    auto refilled = [&](std::size_t i) {
+        for (std::size_t j = i + 1; j < moves.size(); ++j)
+            if (moves[j].to == moves[i].from && !env.exists(moves[j].from)) return true;
+        return false;
+    };
     for (std::size_t i = 0; i < moves.size(); ++i) {
         const FileMove& m = moves[i];
+        if (!env.exists(m.from) || refilled(i)) continue;
         if (!env.exists(m.to)) {
-            if (!done(env, m)) make(env, m);
-            continue;
-        }
-        if (!env.exists(m.from)) continue;
-        bool refilled = false;
-        for (std::size_t j = i + 1; j < moves.size() && !refilled; ++j)
-            refilled = moves[j].to == m.from && !env.exists(moves[j].from);
-        if (!refilled) {
+            make(env, m);
+        } else {
             env.remove(m.from);
             env.syncDir(folderOf(m.from));
         }

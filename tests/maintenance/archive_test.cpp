@@ -300,6 +300,28 @@ TEST(ArchiveFaults, APowerCutLeavesTheOldOrTheNewArchive) {
     }
 }
 
+TEST(FileMoves, AStaleRecordChangesNothingOnceItsMovesWereMade) {
+    MemEnv env;
+    write(env, "/d/RP7.DB", "stary");
+    write(env, "/d/RP7.X05", "stary indeks");
+    write(env, "/n/RP7.DB", "nowy");
+    const std::vector<data::FileMove> moves{
+        {"/d/RP7.DB", "/s/RP7.DB"}, {"/d/RP7.X05", "/s/RP7.X05"}, {"/n/RP7.DB", "/d/RP7.DB"}};
+    data::moveFilesTogether(env, kRecord, moves);
+    EXPECT_FALSE(env.exists(kRecord));
+    // The replaced files are cleared away; a record of the same moves turns up again.
+    data::removeTree(env, "/s");
+    std::string text;
+    for (const auto& m : moves) text += m.from + "\t" + m.to + "\n";
+    write(env, kRecord, text);
+    EXPECT_TRUE(data::completeFileMoves(env, kRecord));
+    EXPECT_FALSE(env.exists(kRecord));
+    const auto restored = env.contents("/d/RP7.DB");
+    EXPECT_EQ(std::string(reinterpret_cast<const char*>(restored.data()), restored.size()), "nowy");
+    EXPECT_FALSE(env.exists("/s/RP7.DB"));
+    EXPECT_FALSE(env.exists("/d/RP7.X05"));
+}
+
 TEST(RestoreFaults, AFailureAtAnyStepLeavesTheDataRootAsItWas) {
     MemEnv env;
     archiveThenChange(env);

@@ -37,6 +37,12 @@ void onModal(std::function<void(QWidget&)> act) {
     });
 }
 
+// With LUMIRO_SCREENSHOT_DIR set, the window as the user sees it goes into a PNG there.
+void screenshot(QWidget& w, const char* name) {
+    const QByteArray dir = qgetenv("LUMIRO_SCREENSHOT_DIR");
+    if (!dir.isEmpty()) w.grab().save(QString::fromLocal8Bit(dir) + u'/' + QString::fromUtf8(name));
+}
+
 QPushButton* button(QWidget& within, const QString& caption) {
     for (auto* b : within.findChildren<QPushButton*>())
         if (b->text() == caption && b->isVisibleTo(&within)) return b;
@@ -131,6 +137,7 @@ TEST_F(MaintenanceWindows, ArchiveHoldsTheLatestPostsAndSetsTheDate) {
         archive->anyLocation(false).click();
         EXPECT_TRUE(archive->pathGroup(false).isEnabled());
         archive->Tab().setCurrentIndex(0);
+        screenshot(w, "archive-window.png");
         button(w, QStringLiteral("Archiwizuj"))->click();
     });
     window->runMenuCommand(QStringLiteral("Narzędzia/Archiwowanie / Odtwarzanie"));
@@ -198,6 +205,7 @@ TEST_F(MaintenanceWindows, RestoreFromAMissingFolderSaysSoAndKeepsTheTablesOpen)
         archive.Tab().setCurrentIndex(1);
         archive.anyLocation(true).click();
         archive.EDR1().setText(QString::fromStdString(file("NIE_MA")));
+        screenshot(w, "restore-window.png");
         button(w, QStringLiteral("Odtwarzaj"))->click();
     });
     window->runMenuCommand(QStringLiteral("Narzędzia/Archiwowanie / Odtwarzanie"));
@@ -222,6 +230,7 @@ class IndexRepairWindow : public MaintenanceWindows, public ::testing::WithParam
             EXPECT_EQ(repair->windowTitle(), QStringLiteral("Naprawa Indeksów"));
             button(w, QStringLiteral("START"))->click();
             report = w.findChild<QPlainTextEdit*>()->toPlainText().split(u'\n');
+            screenshot(w, "index-repair-window.png");
             w.close();
         });
         window->runMenuCommand(QStringLiteral("Narzędzia/Odtwarzanie indeksów"));
