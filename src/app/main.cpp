@@ -21,6 +21,7 @@
 #include "platform/gui/qt_font_chooser.h"
 #include "maintenance/maintenance_commands.h"
 #include "platform/gui/qt_prompter.h"
+#include "printouts/list_parameters_window.h"
 #include "printouts/pdf_export.h"
 #include "printouts/preview_window.h"
 #include "printouts/print_commands.h"
@@ -40,6 +41,7 @@ class WindowPrintouts : public QObject {
     printouts::CurrentPrinterTarget printer;
     std::unique_ptr<printouts::PrintCommands> commands;
     printouts::TKAdF6* parameters = nullptr;
+    printouts::TKADF7* listDialog = nullptr;
 };
 
 void addPrintCommands(lumiro::records::TKadF& window, lumiro::data::Tdane& dane, Startup& startup,
@@ -61,6 +63,10 @@ void addPrintCommands(lumiro::records::TKadF& window, lumiro::data::Tdane& dane,
     print.openParameters = [&window, &dane, kept] {
         if (!kept->parameters) kept->parameters = new printouts::TKAdF6(dane, &window);
         kept->parameters->openModal();
+    };
+    print.askListHeading = [&window, &dane, kept](int listed) {
+        if (!kept->listDialog) kept->listDialog = new printouts::TKADF7(dane.values(), &window);
+        return kept->listDialog->ask(listed);
     };
     kept->commands = std::make_unique<printouts::PrintCommands>(print);
     for (auto& [path, command] : kept->commands->menuCommands())
@@ -142,7 +148,8 @@ std::optional<PdfCommandLine> parsePdfCommandLine(const QStringList& args, QStri
     const qsizetype at = args.indexOf(QStringLiteral("--pdf"));
     if (at + 2 >= args.size()) {
         error = QStringLiteral(
-            "Użycie: lumiro --pdf DOKUMENT PLIK.pdf [--payer N] [--employee M]... [rok RRRR].");
+            "Użycie: lumiro --pdf DOKUMENT PLIK.pdf [--payer N] [--employee M]... "
+            "[--list-number TEKST] [--list-year TEKST] [--list-date TEKST] [rok RRRR].");
         return std::nullopt;
     }
     line.request.document = args[at + 1].toLower();
@@ -174,6 +181,15 @@ std::optional<PdfCommandLine> parsePdfCommandLine(const QStringList& args, QStri
             auto n = number(++i, a);
             if (!n) return std::nullopt;
             line.request.employees.push_back(*n);
+        } else if ((a == u"--list-number" || a == u"--list-year" || a == u"--list-date") &&
+                   i + 1 < args.size()) {
+            const QString value = args[++i];
+            if (a == u"--list-number")
+                line.request.listNumber = value;
+            else if (a == u"--list-year")
+                line.request.listYear = value;
+            else
+                line.request.listDate = value;
         } else if (a.toLower() == u"rok" && i + 1 < args.size()) {
             line.dataArguments = {a, args[++i]};
         } else {

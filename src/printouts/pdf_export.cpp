@@ -1,11 +1,13 @@
 #include "printouts/pdf_export.h"
 
 #include <exception>
+#include <stdexcept>
 
 #include "data/data_module.h"
 #include "engine/value.h"
 #include "platform/prompter.h"
 #include "printouts/print_commands.h"
+#include "printouts/report_form.h"
 #include "reports/print_target.h"
 
 namespace lumiro::printouts {
@@ -42,7 +44,8 @@ QString oneSentence(QString text) {
 }  // namespace
 
 std::vector<QString> pdfDocuments() {
-    return {QStringLiteral("rp7")};
+    return {QStringLiteral("rp7"),       QStringLiteral("kp1"),           QStringLiteral("rp6"),
+            QStringLiteral("zalacznik"), QStringLiteral("zaswiadczenie"), QStringLiteral("wykaz")};
 }
 
 bool exportPdf(data::Tdane& dane, const PdfRequest& request, QString& error,
@@ -100,11 +103,46 @@ bool exportPdf(data::Tdane& dane, const PdfRequest& request, QString& error,
     services.target = &recording;
     services.markedRows = [&marks] { return marks; };
     services.singleMode = true;
+    // The list is previewed, not printed, by its command: here its pages go to the file.
+    services.preview = [&recording](ReportForm& form, const QString&) {
+        const reports::PrintStatus status = recording.print(form.generate(), form.documentName());
+        if (!status) throw std::runtime_error(status.message().toStdString());
+    };
+    services.askListHeading = [&dane, &request](int) {
+        return ListHeading{request.listNumber.value_or(QString()),
+                           request.listYear.value_or(dane.values().RokRoboczy),
+                           request.listDate.value_or(dane.values().DataDzis)};
+    };
+    // The list's view lets the chosen employees through only while an index window exists;
+    // this run stands for it.
+    struct StandIn {
+        data::Tdane& dane;
+        explicit StandIn(data::Tdane& d) : dane(d) {
+            dane.setEmployeeIndexWindowExists([] { return true; });
+        }
+        ~StandIn() { dane.setEmployeeIndexWindowExists({}); }
+    } standIn(dane);
     PrintCommands commands(services);
-    if (request.document == u"rp7") {
-        commands.WydrukRP71Click();
-    } else {
+    const std::pair<const char16_t*, void (PrintCommands::*)()> runs[] = {
+        {u"rp7", &PrintCommands::WydrukRP71Click},
+        {u"kp1", &PrintCommands::WydrukKp11Click},
+        {u"rp6", &PrintCommands::WydrukRp61Click},
+        {u"zalacznik", &PrintCommands::Wydrukzacznika1Click},
+        {u"zaswiadczenie", &PrintCommands::Wydrukzawiadczenia1Click},
+        {u"wykaz", &PrintCommands::Wydrukwykazuubezpieczonych1Click},
+    };
+    bool known = false;
+    for (const auto& [name, run] : runs) {
+        if (request.document != QString::fromUtf16(name)) continue;
+        known = true;
+        (commands.*run)();
+    }
+    if (!known) {
         error = QStringLiteral("Nieznany dokument: %1.").arg(request.document);
+        return false;
+    }
+    if (recording.allPages().empty() && prompter.error.isEmpty()) {
+        error = QStringLiteral("Dokument nie ma żadnej strony.");
         return false;
     }
     if (!prompter.error.isEmpty()) {

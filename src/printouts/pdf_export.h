@@ -16,10 +16,15 @@ class Tdane;
 namespace lumiro::printouts {
 
 struct PdfRequest {
-    QString document;  // "rp7"
+    QString document;  // "rp7", "kp1", "rp6", "zalacznik", "zaswiadczenie", "wykaz"
     QString file;
     std::optional<std::int64_t> payer;    // the first payer when absent
     std::vector<std::int64_t> employees;  // every employee of the payer when empty
+    // The heading of the list of insured; as its dialog fills it when absent: no number,
+    // the working year, today's date.
+    std::optional<QString> listNumber;
+    std::optional<QString> listYear;
+    std::optional<QString> listDate;
 };
 
 // The documents this build makes, as the command line names them.

@@ -8,6 +8,7 @@
 #include <functional>
 #include <map>
 #include <memory>
+#include <optional>
 #include <vector>
 
 #include "engine/table.h"
@@ -29,7 +30,21 @@ class FormData;
 class ReportForm;
 class Tdruk1;
 class Tdruk2;
+class Tdruk3;
+class Tdruk4;
+class Tdruk5;
+class Tdruk6;
+class Tdruk7;
+class Tdruk8;
+class Tdruk9;
 class TKAdF6;
+
+// The heading of the list of insured as typed in the dialog "Parametry zestawienia".
+struct ListHeading {
+    QString number;
+    QString year;
+    QString date;
+};
 
 // What the commands take from the program around them.
 struct PrintServices {
@@ -46,6 +61,9 @@ struct PrintServices {
     std::function<void(ReportForm& form, const QString& pdfName)> preview;
     // Opens the print parameters window modally.
     std::function<void()> openParameters;
+    // The dialog of the list of insured, shown modally with the number of listed persons:
+    // the heading typed, or nothing when it was closed by anything but "Wydruk".
+    std::function<std::optional<ListHeading>(int listed)> askListHeading;
     // Every employee in turn with both of its pages, whatever the parameters say about mass
     // printing: the pages of a PDF file made without a printer.
     bool singleMode = false;
@@ -61,9 +79,20 @@ class PrintCommands {
     // The commands by the path of their menu item, for the index window.
     std::map<QString, std::function<void()>> menuCommands();
 
+    void WydrukKp11Click();
+    void WydrukRp61Click();
     void WydrukRP71Click();
+    void Wydrukzacznika1Click();
+    void Wydrukzawiadczenia1Click();
+    void PodgldKp1str11Click();
+    void PodgldKp1str21Click();
+    void PodgldRp61Click();
+    void PodgladRp6str21Click();
     void Podgldwydrukustr11Click();
     void Podgldwydrukustr21Click();
+    void Podgldzacznika1Click();
+    void Podgldzawiadczenia1Click();
+    void Wydrukwykazuubezpieczonych1Click();
     void Parametrywydruku1Click();
 
     // The chunk of earnings rows the Rp-7 pages print; loaded by drukuj before each print.
@@ -72,6 +101,13 @@ class PrintCommands {
 
     Tdruk1& tdruk1();
     Tdruk2& tdruk2();
+    Tdruk3& tdruk3();
+    Tdruk4& tdruk4();
+    Tdruk5& tdruk5();
+    Tdruk6& tdruk6();
+    Tdruk7& tdruk7();
+    Tdruk8& tdruk8();
+    Tdruk9& tdruk9();
     FormData& formData() { return *formData_; }
 
   private:
@@ -80,6 +116,11 @@ class PrintCommands {
     std::vector<engine::Bookmark> marked();
     bool confirmCount(const QString& text, std::size_t count);
     bool askForSecondPages();
+    // P2 says mass printing (never in single mode).
+    bool massPrinting();
+    // The marked employees' `front` pages and, after the prompt, their `back` pages (none
+    // when null): employee by employee, or in mass mode all fronts first.
+    void printSheets(const QString& confirmation, ReportForm& front, ReportForm* back, bool mass);
     // The employee's name for messages: surname and first name as the card has them.
     QString employeeName();
     void previewForm(ReportForm& form);
@@ -89,6 +130,13 @@ class PrintCommands {
     EarningsPrintBuffer earnings_;
     std::unique_ptr<Tdruk1> tdruk1_;
     std::unique_ptr<Tdruk2> tdruk2_;
+    std::unique_ptr<Tdruk3> tdruk3_;
+    std::unique_ptr<Tdruk4> tdruk4_;
+    std::unique_ptr<Tdruk5> tdruk5_;
+    std::unique_ptr<Tdruk6> tdruk6_;
+    std::unique_ptr<Tdruk7> tdruk7_;
+    std::unique_ptr<Tdruk8> tdruk8_;
+    std::unique_ptr<Tdruk9> tdruk9_;
 };
 
 }  // namespace lumiro::printouts

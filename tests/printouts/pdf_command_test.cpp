@@ -68,6 +68,44 @@ TEST_F(PdfCommand, EveryEmployeeWithEveryReverseSideInPrintOrder) {
     EXPECT_TRUE(embedded);
 }
 
+TEST_F(PdfCommand, EveryDocumentInItsPrintOrder) {
+    struct Case {
+        const char* document;
+        std::size_t pages;  // for the four demonstration employees
+        const char* firstPageText;
+    };
+    // Kp-1 and Rp-7 have two pages each; Rp-6's information page needs the information, which
+    // the demonstration data leave off; the list is one page for all four.
+    for (const Case& c : {Case{"kp1", 8, "WNIOSEK"}, Case{"rp6", 4, "KWESTIONARIUSZ"},
+                          Case{"zalacznik", 4, "Załącznik"}, Case{"zaswiadczenie", 4, "ZAŚWIADCZENIE"}}) {
+        const QString file = path(c.document) + QStringLiteral(".pdf");
+        const Outcome run = lumiro({QStringLiteral("--pdf"), QString::fromUtf8(c.document), file});
+        ASSERT_EQ(run.status, 0) << c.document << run.stderrText.toStdString();
+        const auto pages = test::readPdfWords(file);
+        ASSERT_EQ(pages.size(), c.pages) << c.document;
+        const std::size_t perEmployee = c.pages / 4;
+        const char* names[] = {"Kowalska", "Wiśniewski", "Zając", "Dąbrowski"};
+        for (std::size_t e = 0; e < 4; ++e)
+            EXPECT_FALSE(pages[perEmployee * e].find(QString::fromUtf8(names[e])).empty())
+                << c.document << " " << names[e];
+        EXPECT_TRUE(pages[0].text().contains(QString::fromUtf8(c.firstPageText), Qt::CaseInsensitive))
+            << c.document << pages[0].text().toStdString();
+    }
+    const Outcome list = lumiro({QStringLiteral("--pdf"), QStringLiteral("wykaz"), path("wykaz.pdf"),
+                                 QStringLiteral("--employee"), QStringLiteral("3"), QStringLiteral("--employee"),
+                                 QStringLiteral("1"), QStringLiteral("--list-number"), QStringLiteral("12/2005"),
+                                 QStringLiteral("--list-date"), QStringLiteral("2005.04.01")});
+    ASSERT_EQ(list.status, 0) << list.stderrText.toStdString();
+    const auto pages = test::readPdfWords(path("wykaz.pdf"));
+    ASSERT_EQ(pages.size(), 1u);
+    const QString text = pages[0].text();
+    EXPECT_TRUE(text.contains(QStringLiteral("12/2005"))) << text.toStdString();
+    EXPECT_TRUE(text.contains(QStringLiteral("2005.04.01")));
+    EXPECT_TRUE(text.contains(QStringLiteral("Zając")));
+    EXPECT_TRUE(text.contains(QStringLiteral("Kowalska")));
+    EXPECT_FALSE(text.contains(QStringLiteral("Wiśniewski")));
+}
+
 TEST_F(PdfCommand, ChosenPayerAndEmployees) {
     const Outcome run =
         lumiro({QStringLiteral("--pdf"), QStringLiteral("rp7"), path("one.pdf"),
