@@ -15,6 +15,7 @@
 #include "app/local_documents.h"
 #include "app/progress_window.h"
 #include "app/startup.h"
+#include "app/transfer_commands.h"
 #include "components/data_grid.h"
 #include "platform/gui/desktop_shell_opener.h"
 #include "platform/gui/qt_font_chooser.h"
@@ -96,6 +97,7 @@ std::unique_ptr<QWidget> createEmployeeIndex(Startup& startup) {
         if (auto* progress = startup.progressWindow()) progress->Stop();
     };
     addPrintCommands(*owner, *module, startup, services);
+    lumiro::app::addTransferCommands(*owner, *module, services);
     // The reminder to archive joins here when the archive window exists.
     services.archiveReminder = {};
     owner->setServices(std::move(services));
