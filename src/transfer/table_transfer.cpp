@@ -1,5 +1,6 @@
 #include "transfer/table_transfer.h"
 
+#include <algorithm>
 #include <map>
 
 #include "data/table_text.h"

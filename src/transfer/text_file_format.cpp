@@ -3,6 +3,7 @@
 #include <QRegularExpression>
 #include <QStringDecoder>
 
+#include <algorithm>
 #include <cmath>
 #include <limits>
 
@@ -21,7 +22,7 @@ using engine::Value;
 constexpr char kUtf8Mark[] = "\xEF\xBB\xBF";
 
 int lineOfOffset(const QByteArray& bytes, qsizetype offset) {
-    return int(QByteArrayView(bytes.constData(), offset).count('\n')) + 1;
+    return int(bytes.left(offset).count('\n')) + 1;
 }
 
 // UTF-16 without a mark shows as ASCII letters with a NUL byte beside each.

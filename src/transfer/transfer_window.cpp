@@ -13,6 +13,8 @@
 #include <QTableWidget>
 #include <QVBoxLayout>
 
+#include <algorithm>
+
 #include "data/data_files.h"
 #include "data/data_module.h"
 #include "data/table_text.h"
@@ -276,7 +278,7 @@ void TFexpimp::runExport() {
         const auto encoding = TextEncoding(encoding_->currentData().toInt());
         const QByteArray bytes = exportBytes(
             *table_, columns, encoding, mend,
-            [this](std::int64_t done, std::int64_t total) { setProgress(done, total); });
+            [this](std::int64_t step, std::int64_t steps) { setProgress(step, steps); });
         // Written beside the target and renamed over it: a failure leaves no cut-off file.
         data::replaceFile(dane_.SESJA.env(), data::enginePath(file), bytes);
     } catch (const std::exception& error) {

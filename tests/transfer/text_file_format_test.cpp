@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <cmath>
+
 #include "engine/cp1250.h"
 #include "transfer/text_file_format.h"
 
