@@ -14,6 +14,7 @@
 #include <QVBoxLayout>
 
 #include <algorithm>
+#include <utility>
 
 #include "data/data_files.h"
 #include "data/data_module.h"
@@ -399,6 +400,13 @@ void TFexpimp::BstartClick() {
             }
         }
 
+        // The earnings table warns, as a row is begun, when the card has more rows than its
+        // printout takes. With the link cut it would count the whole table, once per line.
+        struct QuietStates {
+            engine::Table& table;
+            std::function<void(engine::Table&)> handler = std::exchange(table.onStateChange, {});
+            ~QuietStates() { table.onStateChange = std::move(handler); }
+        } quiet{*table_};
         writeImport(*table_, rows,
                     [this](std::int64_t done, std::int64_t total) { setProgress(done, total); });
     } catch (const std::exception& error) {

@@ -354,7 +354,7 @@ TEST_F(TransferWindow, TheDefaultFolderIsKeptInItsFile) {
         w.BplikClick();
         w.BsciezkaClick();
     }
-    EXPECT_EQ(readFile(QStringLiteral("ImpExp.txt")), (path(QStringLiteral("pliki/")) + "\r\n").toUtf8());
+    EXPECT_EQ(readFile(QStringLiteral("ImpExp.txt")), path(QStringLiteral("pliki/")).toUtf8() + "\r\n");
     TFexpimp w(*dane, dialogs());
     w.prepare(dane->TZal, TransferDirection::Import);
     EXPECT_EQ(w.lastPath(), path(QStringLiteral("pliki/")));
@@ -374,7 +374,11 @@ TEST_F(TransferWindow, ImportFromTheIndexWindowMenu) {
     showWindow();
     app::addTransferCommands(*window, *dane, services, dialogs());
     window->setServices(std::move(services));
-    window->ERD().setCurrentIndex(window->ERD().findText(QStringLiteral("7"), Qt::MatchStartsWith));
+    const int entry = window->ERD().findText(QStringLiteral("7"), Qt::MatchStartsWith);
+    ASSERT_GE(entry, 0);
+    window->ERD().setCurrentIndex(entry);
+    QApplication::processEvents();
+    ASSERT_EQ(dane->TRP7.recordCount(), 12);
     const int shown = window->XDBGrid1().model()->rowCount();
     ASSERT_EQ(shown, 12);
 
@@ -405,6 +409,7 @@ TEST_F(TransferWindow, ImportFromTheIndexWindowMenu) {
         if (textOf(r, "POLE1") == QStringLiteral("2020")) ++added;
     EXPECT_EQ(added, 2);
     // The index shows the payer's employees again, and the earnings table the current card's.
+    QApplication::processEvents();
     EXPECT_EQ(window->XDBGrid1().model()->rowCount(), shown);
     EXPECT_EQ(dane->TRP7.recordCount(), 12);
     const auto card = dane->TRP7.asInteger(dane->TRP7.field("NR"));
