@@ -137,6 +137,26 @@ TEST_F(TableTransfer, AFailedWriteLeavesTheTableAsItWas) {
     // The table takes the same file afterwards.
     writeImport(zar, prepared);
     EXPECT_EQ(rows().size(), 201u);
+
+    // A record refused in the middle of the batch takes the lines before it along.
+    const auto cardsBefore = test::readRows(env, "/d/RP7.DB");
+    auto card = [&](int line, std::int64_t number) {
+        return ImportRow{line,
+                         {{cards.field("ZLEC"), Value{std::int64_t(1)}},
+                          {cards.field("NR"), Value{number}}},
+                         {}};
+    };
+    try {
+        writeImport(cards, {card(2, 40), card(3, 1), card(4, 41)});
+        ADD_FAILURE() << "a second card 1 was stored";
+    } catch (const TransferError& error) {
+        EXPECT_TRUE(error.message().contains(u"Wiersz 3")) << error.message().toStdString();
+    }
+    EXPECT_EQ(cards.state(), engine::TableState::Browse);
+    EXPECT_EQ(test::readRows(env, "/d/RP7.DB"), cardsBefore);
+    EXPECT_EQ(cards.recordCount(), 1);
+    writeImport(cards, {card(2, 40)});
+    EXPECT_EQ(cards.recordCount(), 2);
 }
 
 TEST_F(TableTransfer, ExportWritesEveryRecordAndFindsValuesThatBreakALine) {
