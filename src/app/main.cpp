@@ -16,6 +16,7 @@
 #include "app/progress_window.h"
 #include "app/startup.h"
 #include "app/text_report_commands.h"
+#include "app/transfer_commands.h"
 #include "components/data_grid.h"
 #include "platform/gui/desktop_shell_opener.h"
 #include "platform/gui/qt_font_chooser.h"
@@ -106,6 +107,7 @@ std::unique_ptr<QWidget> createEmployeeIndex(Startup& startup) {
     addPrintCommands(*owner, *module, startup, services);
     lumiro::maintenance::addMaintenanceCommands(*owner, *module, services);
     lumiro::app::addTextReportCommands(*owner, startup, services);
+    lumiro::app::addTransferCommands(*owner, *module, services);
     owner->setServices(std::move(services));
     return window;
 }

@@ -906,6 +906,17 @@ void Table::endBatch() {
     file_->endBatch();
 }
 
+void Table::abortBatch() {
+    if (batchDepth_ == 0 || !file_) return;
+    batchDepth_ = 0;
+    if (state_ == TableState::Edit || state_ == TableState::Insert) {
+        original_.clear();
+        setState(TableState::Browse);
+    }
+    file_->abortWrite();
+    refresh();
+}
+
 void Table::flushToDisk() {
     // Posts are durable when they return; a batch is made durable by endBatch.
     requireOpen();

@@ -141,6 +141,9 @@ public:
     // Several posts as one durable unit (bulk loading); endBatch commits them.
     void beginBatch();
     void endBatch();
+    // Drops every post since the outermost beginBatch and a pending edit or insert: the
+    // table is as it was before the batch, and the cursor on the nearest record that exists.
+    void abortBatch();
     // Makes sure everything posted is on disk (posts already are; kept for callers).
     void flushToDisk();
 
