@@ -120,7 +120,8 @@ check "nothing made by --help" [ ! -e "$HOME/Lumiro" ]
 if "$lumiro" --pdf rp7 rp7.pdf 2>"$work/stderr"; then
     pages=$(pdfinfo rp7.pdf | sed -n 's/^Pages: *//p')
     check "the demonstration data's Rp-7 is 8 pages, not $pages" [ "$pages" = 8 ]
-    pdftotext rp7.pdf - | grep -q Kowalska || fail "the Rp-7 lacks the first employee"
+    text=$(pdftotext rp7.pdf -)
+    grep -qF "Kowalska Anna" <<<"$text" || fail "the Rp-7 lacks the first employee"
 else
     fail "lumiro --pdf rp7 from the package: $(cat "$work/stderr")"
 fi
