@@ -12,6 +12,7 @@
 
 #include "app/about_window.h"
 #include "app/command_line.h"
+#include "app/desktop_identity.h"
 #include "app/information_window.h"
 #include "app/local_documents.h"
 #include "app/progress_window.h"
@@ -262,6 +263,7 @@ int main(int argc, char* argv[]) {
         return runPdf(application, command);
     }
     QApplication application(argc, argv);
+    lumiro::app::setDesktopIdentity();
     lumiro::app::installPolishQtTexts(application);
     lumiro::platform::QtPrompter prompter;
     if (const QString stop = lumiro::app::enterWorkingFolder(command.home); !stop.isEmpty()) {
