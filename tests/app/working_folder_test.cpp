@@ -202,7 +202,7 @@ TEST_F(WorkingFolder, AFillThatFailsHalfWayLeavesTheFolderEmptyForTheNextStart) 
     prepared = prepareWorkingFolder(home(), installed);
     ASSERT_TRUE(prepared.ok);
     EXPECT_TRUE(prepared.filled);
-    EXPECT_EQ(readFile(home("FIRMA.DB")), "firma");
+    EXPECT_EQ(readFile(home("Lumiro/FIRMA.DB")), "firma");
 }
 
 TEST_F(WorkingFolder, InstalledDataAreFoundBesideTheProgramOrWhereTheEnvironmentSays) {
