@@ -34,7 +34,8 @@ export XDG_DATA_DIRS=$root/usr/share:${XDG_DATA_DIRS:-/usr/local/share:/usr/shar
 unset LUMIRO_HOME LUMIRO_DATA_DIR QT_QPA_PLATFORM WAYLAND_DISPLAY || true
 mkdir -p "$HOME"
 cd "$HOME"
-# gio runs the entry's Exec line itself; it ends once the program is started.
+# gio runs the entry's Exec line itself and ends once the program is started; the program
+# ends with the virtual screen.
 gio launch "$entry" >"$work/program.log" 2>&1 &
 program=$!
 sleep "$wait_seconds"
