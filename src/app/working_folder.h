@@ -2,8 +2,8 @@
 // tables FIRMA.DB and KAD.DB and (unless the company record names another data root) the data
 // folder BAZA. Every table path, the guide documents and the help document are relative to it.
 //
-// A start in a folder that holds FIRMA.DB works there. A start from the desktop menu (or with
-// --home, or anywhere else) works in the home folder: $LUMIRO_HOME, else ~/Lumiro. When that
+// A start in a folder that holds FIRMA.DB works there. Any other start, and every start with
+// --home (the desktop menu's), works in the home folder: $LUMIRO_HOME, else ~/Lumiro. When that
 // folder is missing or empty it is created and filled from the installed data (tables, guide
 // and help document); a folder that holds anything is never overwritten, it only receives the
 // guide and help files it is missing.
