@@ -11,12 +11,15 @@
 #include <optional>
 
 #include "app/about_window.h"
+#include "app/command_line.h"
+#include "app/desktop_identity.h"
 #include "app/information_window.h"
 #include "app/local_documents.h"
 #include "app/progress_window.h"
 #include "app/startup.h"
 #include "app/text_report_commands.h"
 #include "app/transfer_commands.h"
+#include "app/working_folder.h"
 #include "components/data_grid.h"
 #include "platform/gui/desktop_shell_opener.h"
 #include "platform/gui/qt_font_chooser.h"
@@ -202,12 +205,22 @@ std::optional<PdfCommandLine> parsePdfCommandLine(const QStringList& args, QStri
     return line;
 }
 
-int runPdf(QApplication& application) {
+int runPdf(QApplication& application, const lumiro::app::CommandLine& command) {
     QString error;
-    const auto line = parsePdfCommandLine(QApplication::arguments(), error);
+    // Qt has taken its own options out of these arguments; the working folder's go here.
+    const QStringList arguments = QApplication::arguments();
+    auto line = parsePdfCommandLine(
+        QStringList{arguments.value(0)} + lumiro::app::readCommandLine(arguments.mid(1)).rest,
+        error);
     if (!line) {
         sayOnStderr(error);
         return 2;
+    }
+    // The file is named from where the command was given, not from the working folder.
+    line->request.file = QFileInfo(line->request.file).absoluteFilePath();
+    if (const QString stop = lumiro::app::enterWorkingFolder(command.home); !stop.isEmpty()) {
+        sayOnStderr(stop);
+        return 1;
     }
     lumiro::app::installPolishQtTexts(application);
     HeadlessPrompter prompter;
@@ -251,20 +264,40 @@ bool wantsPdf(int argc, char* argv[]) {
 }  // namespace
 
 int main(int argc, char* argv[]) {
+    QStringList arguments;
+    for (int i = 1; i < argc; ++i) arguments.push_back(QString::fromLocal8Bit(argv[i]));
+    const lumiro::app::CommandLine command = lumiro::app::readCommandLine(arguments);
+    if (command.help || command.version) {
+        const auto documents = printouts::pdfDocuments();
+        const QString text = command.help ? lumiro::app::helpText(QStringList(
+                                                documents.begin(), documents.end()))
+                                          : lumiro::app::versionText();
+        std::fputs(text.toLocal8Bit().constData(), stdout);
+        return 0;
+    }
     if (wantsPdf(argc, argv)) {
         // No screen is needed, nor used: chosen before the application object exists.
         qputenv("QT_QPA_PLATFORM", "offscreen");
         qInstallMessageHandler(quietQt);
         QApplication application(argc, argv);
-        return runPdf(application);
+        return runPdf(application, command);
     }
     QApplication application(argc, argv);
+    lumiro::app::setDesktopIdentity();
     lumiro::app::installPolishQtTexts(application);
     lumiro::platform::QtPrompter prompter;
+    if (const QString stop = lumiro::app::enterWorkingFolder(command.home); !stop.isEmpty()) {
+        prompter.error(stop);
+        return 1;
+    }
+    // Qt has taken its own options out of the arguments by now.
+    const QStringList dataArguments =
+        lumiro::app::readCommandLine(QApplication::arguments().mid(1)).rest;
     lumiro::platform::DesktopShellOpener shell;
     lumiro::platform::QtFontChooser fontChooser;
-    Startup startup({prompter, lumiro::platform::Clock::system(), shell},
-                    [&](Startup& s) { return lumiro::app::openProgramData(s, fontChooser); });
+    Startup startup({prompter, lumiro::platform::Clock::system(), shell}, [&](Startup& s) {
+        return lumiro::app::openProgramData(s, fontChooser, dataArguments);
+    });
     startup.setWindowFactory(lumiro::app::LongLivedWindow::EmployeeIndex, createEmployeeIndex);
     lumiro::app::addTextReports(startup);
     return startup.run();
