@@ -61,6 +61,9 @@ public:
     // True when the file carries the read-only attribute (no write permission).
     virtual bool isReadOnly(const std::string& path) = 0;
     virtual void makeWritable(const std::string& path) = 0;
+    // Copies the file's content to `to` (created or emptied) and makes it durable (sync).
+    // Through open/read/write/sync here; a file system may do it in the kernel.
+    virtual void copyFile(const std::string& from, const std::string& to);
 
     // The real file system of this machine.
     static Env& system();

@@ -7,6 +7,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <vector>
+
 #include "env.h"
 #include "error.h"
 
@@ -123,6 +125,7 @@ public:
     }
 
     const std::string& path() const override { return path_; }
+    int descriptor() const { return fd_; }
 
 private:
     int fd_;
@@ -131,6 +134,30 @@ private:
 
 class PosixEnv final : public Env {
 public:
+    // The kernel copies the bytes (and may share the blocks); where it cannot, the plain way.
+    void copyFile(const std::string& from, const std::string& to) override {
+        auto in = open(from, OpenMode::ReadOnly);
+        auto out = open(to, OpenMode::CreateOrTrunc);
+        const int src = static_cast<PosixFile&>(*in).descriptor();
+        const int dst = static_cast<PosixFile&>(*out).descriptor();
+        const std::uint64_t size = in->size();
+        loff_t inAt = 0, outAt = 0;
+        while (std::uint64_t(inAt) < size) {
+            const ssize_t n = ::copy_file_range(src, &inAt, dst, &outAt, size - std::uint64_t(inAt), 0);
+            if (n > 0) continue;
+            if (n < 0 && errno == EINTR) continue;
+            if (n == 0 || errno == EXDEV || errno == ENOSYS || errno == EOPNOTSUPP || errno == EINVAL) {
+                // The rest the plain way.
+                std::vector<std::byte> chunk(1 << 20);
+                for (std::size_t got; (got = in->read(std::uint64_t(inAt), chunk)) > 0; inAt += loff_t(got))
+                    out->write(std::uint64_t(inAt), std::span(chunk).first(got));
+                break;
+            }
+            failOs("Nie można skopiować pliku do", to, errno);
+        }
+        out->sync();
+    }
+
     std::unique_ptr<File> open(const std::string& path, OpenMode mode) override {
         int flags = O_CLOEXEC;
         switch (mode) {
@@ -212,6 +239,15 @@ public:
 void File::readExact(std::uint64_t offset, std::span<std::byte> out) {
     if (read(offset, out) != out.size())
         fail(ErrorCode::Corrupt, "Plik " + path() + " jest uszkodzony: kończy się przedwcześnie.");
+}
+
+void Env::copyFile(const std::string& from, const std::string& to) {
+    auto in = open(from, OpenMode::ReadOnly);
+    auto out = open(to, OpenMode::CreateOrTrunc);
+    std::vector<std::byte> chunk(1 << 20);
+    std::uint64_t at = 0;
+    for (std::size_t n; (n = in->read(at, chunk)) > 0; at += n) out->write(at, std::span(chunk).first(n));
+    out->sync();
 }
 
 Env& Env::system() {

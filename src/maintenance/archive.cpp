@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cctype>
 #include <filesystem>
+#include <future>
 #include <map>
 #include <set>
 
@@ -95,12 +96,7 @@ void createFolders(Env& env, const std::string& folder) {
 
 void copyFile(Env& env, const std::string& from, const std::string& to) {
     createFolders(env, engine::dirName(to));
-    auto in = env.open(from, engine::OpenMode::ReadOnly);
-    auto out = env.open(to, engine::OpenMode::CreateOrTrunc);
-    std::vector<std::byte> chunk(1 << 20);
-    std::uint64_t at = 0;
-    for (std::size_t n; (n = in->read(at, chunk)) > 0; at += n) out->write(at, std::span(chunk).first(n));
-    out->sync();
+    env.copyFile(from, to);
 }
 
 // Problems the engine finds in a table, read as it is without writing anything; empty when
@@ -221,26 +217,40 @@ Outcome archiveData(Env& env, const std::string& root, const std::vector<std::st
 
         const FileSet set = collectFiles(env, root, years);
         out.leftOut = qstrings(set.leftOut);
-        // Damaged tables keep what the archive had of them.
+        // Every table is checked while the files are copied; a damaged one then keeps what
+        // the previous archive had of it. The check only reads.
+        auto checks = std::async(std::launch::async, [&env, &root, &set] {
+            std::vector<std::pair<std::string, QString>> found;
+            for (const std::string& f : set.files) {
+                if (upper(extensionOf(f)) != "DB") continue;
+                const QString problem = tableProblems(env, engine::joinPath(root, f));
+                if (!problem.isEmpty()) found.emplace_back(f, problem);
+            }
+            return found;
+        });
+        std::set<std::string> written;
+        {
+            Progress progress(step);
+            for (const std::string& f : set.files) {
+                progress.at(f);
+                try {
+                    copyFile(env, engine::joinPath(root, f), engine::joinPath(staging, f));
+                    written.insert(engine::fileNameKey(f));
+                } catch (const engine::EngineError& e) {
+                    out.failed.append(QString::fromStdString(f) + QStringLiteral(": ") +
+                                      QString::fromUtf8(e.what()));
+                }
+            }
+        }
         std::set<std::string> damaged;
-        for (const std::string& f : set.files) {
-            if (upper(extensionOf(f)) != "DB") continue;
-            const QString problem = tableProblems(env, engine::joinPath(root, f));
-            if (problem.isEmpty()) continue;
+        for (const auto& [f, problem] : checks.get()) {
             damaged.insert(engine::fileNameKey(stemOf(f)));
             out.damaged.append(QString::fromStdString(f) + QStringLiteral(": ") + problem);
         }
-        std::set<std::string> written;
-        Progress progress(step);
         for (const std::string& f : set.files) {
-            progress.at(f);
-            if (damaged.count(engine::fileNameKey(stemOf(f)))) continue;
-            try {
-                copyFile(env, engine::joinPath(root, f), engine::joinPath(staging, f));
-                written.insert(engine::fileNameKey(f));
-            } catch (const engine::EngineError& e) {
-                out.failed.append(QString::fromStdString(f) + QStringLiteral(": ") + QString::fromUtf8(e.what()));
-            }
+            if (!damaged.count(engine::fileNameKey(stemOf(f)))) continue;
+            env.remove(engine::joinPath(staging, f));
+            written.erase(engine::fileNameKey(f));
         }
         // What the previous archive holds and this one would lack (the damaged tables, years
         // no longer in the data root) is kept as it was.
@@ -301,6 +311,16 @@ Outcome restoreData(Env& env, const std::string& root, const std::vector<std::st
     }
     const std::string staging = engine::joinPath(root, "ODTWARZANIE.nowe");
     const std::string backup = engine::joinPath(root, "ODTWARZANIE.stare");
+    // A failure before any live file moved: the staged copy goes, the data stay.
+    auto untouched = [&](const std::exception& e) {
+        try {
+            data::removeTree(env, staging);
+        } catch (...) {
+        }
+        out.error = QStringLiteral("Odtwarzanie przerwano; dane programu pozostały bez zmian.\n%1")
+                        .arg(QString::fromUtf8(e.what()));
+        return out;
+    };
     std::vector<data::FileMove> moves;
     try {
         data::removeTree(env, staging);
@@ -351,13 +371,7 @@ Outcome restoreData(Env& env, const std::string& root, const std::vector<std::st
                 moves.push_back({engine::joinPath(staging, f), engine::joinPath(root, f)});
         }
     } catch (const std::exception& e) {
-        try {
-            data::removeTree(env, staging);
-        } catch (...) {
-        }
-        out.error = QStringLiteral("Odtwarzanie przerwano; dane programu pozostały bez zmian.\n%1")
-                        .arg(QString::fromUtf8(e.what()));
-        return out;
+        return untouched(e);
     }
     try {
         data::moveFilesTogether(env, record, moves);
@@ -368,13 +382,7 @@ Outcome restoreData(Env& env, const std::string& root, const std::vector<std::st
                             .arg(QString::fromUtf8(e.what()));
             return out;
         }
-        try {
-            data::removeTree(env, staging);
-        } catch (...) {
-        }
-        out.error = QStringLiteral("Odtwarzanie przerwano; dane programu pozostały bez zmian.\n%1")
-                        .arg(QString::fromUtf8(e.what()));
-        return out;
+        return untouched(e);
     }
     try {
         data::removeTree(env, backup);

@@ -208,19 +208,15 @@ QString TARCHF::folderOf(bool restore) {
 }
 
 void TARCHF::SpeedButton1Click() {
-    const QString start = QString::fromStdString(data::enginePath(archivePath_->text()));
-    QString chosen;
-    if (services_.chooseFolder) {
-        chosen = services_.chooseFolder(start);
-    } else {
-        if (!picker_) picker_ = new TARCHF1(this);
-        chosen = picker_->choose(start);
-    }
-    if (!chosen.isEmpty()) archivePath_->setText(chosen);
+    chooseInto(*archivePath_);
 }
 
 void TARCHF::SpeedButton2Click() {
-    const QString start = QString::fromStdString(data::enginePath(restorePath_->text()));
+    chooseInto(*restorePath_);
+}
+
+void TARCHF::chooseInto(QLineEdit& edit) {
+    const QString start = QString::fromStdString(data::enginePath(edit.text()));
     QString chosen;
     if (services_.chooseFolder) {
         chosen = services_.chooseFolder(start);
@@ -228,7 +224,7 @@ void TARCHF::SpeedButton2Click() {
         if (!picker_) picker_ = new TARCHF1(this);
         chosen = picker_->choose(start);
     }
-    if (!chosen.isEmpty()) restorePath_->setText(chosen);
+    if (!chosen.isEmpty()) edit.setText(chosen);
 }
 
 void TARCHF::saveTables() {

@@ -84,6 +84,8 @@ class TARCHF : public QDialog {
     // The archive folder the page names, ending in a separator.
     QString folderOf(bool restore);
     void saveTables();
+    // The folder picker, starting at the edit's folder; the folder chosen goes into it.
+    void chooseInto(QLineEdit& edit);
 
     data::Tdane& dane_;
     ArchiveServices services_;
