@@ -3,6 +3,8 @@
 // whole one.
 #include <gtest/gtest.h>
 
+#include <string_view>
+
 #include <QDir>
 #include <QFile>
 #include <QProcess>
@@ -85,8 +87,10 @@ TEST_F(PdfCommand, EveryDocumentInItsPrintOrder) {
         ASSERT_EQ(pages.size(), c.pages) << c.document;
         const std::size_t perEmployee = c.pages / 4;
         const char* names[] = {"Kowalska", "Wiśniewski", "Zając", "Dąbrowski"};
+        // The certificate prints the certificate row, which only Małgorzata Zając has.
+        const bool certificate = std::string_view(c.document) == "zaswiadczenie";
         for (std::size_t e = 0; e < 4; ++e)
-            EXPECT_FALSE(pages[perEmployee * e].find(QString::fromUtf8(names[e])).empty())
+            EXPECT_EQ(pages[perEmployee * e].find(QString::fromUtf8(names[e])).empty(), certificate && e != 2)
                 << c.document << " " << names[e];
         EXPECT_TRUE(pages[0].text().contains(QString::fromUtf8(c.firstPageText), Qt::CaseInsensitive))
             << c.document << pages[0].text().toStdString();
