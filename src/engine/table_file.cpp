@@ -1581,12 +1581,21 @@ void TableFile::checkpoint() {
 std::vector<std::string> TableFile::verify() {
     std::vector<std::string> problems = openProblems_;
     refreshIfChanged();
+    // The orders to check: the primary index, then each secondary one. Only each record's
+    // key in each order is kept from the scan, not the record.
+    std::vector<std::pair<Index*, int>> orders;
+    if (primary_) orders.emplace_back(primary_.get(), kPrimaryOrder);
+    for (std::size_t n = 0; n < secondaries_.size(); ++n) orders.emplace_back(secondaries_[n].get(), int(n));
+    struct Entry {
+        std::uint32_t locator;
+        std::vector<std::byte> key;
+    };
+    std::vector<std::vector<Entry>> keys(orders.size());
     // The data file: the chain of blocks and the record count.
     std::uint64_t records = 0;
     std::uint32_t block = hdr_.firstBlock;
     std::uint32_t prev = 0;
     std::uint32_t guard = 0;
-    std::vector<std::pair<std::uint32_t, std::vector<std::byte>>> all;
     try {
         while (block != 0) {
             if (block > blocks_->pageCount()) {
@@ -1605,7 +1614,10 @@ std::vector<std::string> TableFile::verify() {
                                    " ma błędne wskazanie poprzedniego bloku.");
             for (int s = 0; s < bh.recordCount; ++s) {
                 const std::byte* r = p + px::kBlockHeaderSize + std::size_t(s) * hdr_.recordSize;
-                all.emplace_back(makeLocator(block, std::uint32_t(s)), std::vector<std::byte>(r, r + hdr_.recordSize));
+                const std::span<const std::byte> record(r, hdr_.recordSize);
+                const std::uint32_t loc = makeLocator(block, std::uint32_t(s));
+                for (std::size_t o = 0; o < orders.size(); ++o)
+                    keys[o].push_back({loc, keyOf(orders[o].second, record)});
             }
             records += std::uint64_t(bh.recordCount);
             prev = block;
@@ -1621,17 +1633,18 @@ std::vector<std::string> TableFile::verify() {
                            " rekordów, a w blokach jest " + std::to_string(records) + ".");
     if (hdr_.keyFieldCount > 0 && !primary_ && openProblems_.empty())
         problems.push_back("Tabela " + path_ + " nie ma indeksu głównego.");
-    auto checkIndex = [&](Index& idx, int order) {
+    for (std::size_t o = 0; o < orders.size(); ++o) {
+        Index& idx = *orders[o].first;
+        const bool primary = orders[o].second == kPrimaryOrder;
         try {
             idx.tree->verify();
             if (idx.tree->size() != records)
                 problems.push_back("Indeks " + idx.treePath + " ma " + std::to_string(idx.tree->size()) +
                                    " wpisów, a tabela " + std::to_string(records) + " rekordów.");
             std::size_t missing = 0;
-            for (const auto& [loc, rec] : all) {
-                auto key = keyOf(order, rec);
-                auto e = idx.tree->find(key);
-                if (!e || (order == kPrimaryOrder && locatorFrom(e->value) != loc)) ++missing;
+            for (const Entry& k : keys[o]) {
+                auto e = idx.tree->find(k.key);
+                if (!e || (primary && locatorFrom(e->value) != k.locator)) ++missing;
             }
             if (missing)
                 problems.push_back("Indeks " + idx.treePath + " nie zgadza się z " +
@@ -1639,13 +1652,11 @@ std::vector<std::string> TableFile::verify() {
         } catch (const EngineError& e) {
             problems.push_back(e.what());
         }
-    };
-    if (primary_) checkIndex(*primary_, kPrimaryOrder);
-    for (std::size_t n = 0; n < secondaries_.size(); ++n) checkIndex(*secondaries_[n], int(n));
-    if (primary_ && primary_->fieldNos.size() > 0) {
+    }
+    if (primary_ && primary_->fieldNos.size() > 0 && !keys.empty()) {
         std::set<std::vector<std::byte>> seen;
-        for (const auto& [loc, rec] : all)
-            if (!seen.insert(keyOf(kPrimaryOrder, rec)).second) {
+        for (const Entry& k : keys[0])
+            if (!seen.insert(k.key).second) {
                 problems.push_back("Tabela " + path_ + " ma powtórzone klucze główne.");
                 break;
             }

@@ -219,15 +219,12 @@ Outcome archiveData(Env& env, const std::string& root, const std::vector<std::st
         out.leftOut = qstrings(set.leftOut);
         // Every table is checked while the files are copied; a damaged one then keeps what
         // the previous archive had of it. The check only reads.
-        auto checks = std::async(std::launch::async, [&env, &root, &set] {
-            std::vector<std::pair<std::string, QString>> found;
-            for (const std::string& f : set.files) {
-                if (upper(extensionOf(f)) != "DB") continue;
-                const QString problem = tableProblems(env, engine::joinPath(root, f));
-                if (!problem.isEmpty()) found.emplace_back(f, problem);
-            }
-            return found;
-        });
+        std::vector<std::pair<std::string, std::future<QString>>> checks;
+        for (const std::string& f : set.files)
+            if (upper(extensionOf(f)) == "DB")
+                checks.emplace_back(f, std::async(std::launch::async, [&env, path = engine::joinPath(root, f)] {
+                                        return tableProblems(env, path);
+                                    }));
         std::set<std::string> written;
         {
             Progress progress(step);
@@ -243,7 +240,9 @@ Outcome archiveData(Env& env, const std::string& root, const std::vector<std::st
             }
         }
         std::set<std::string> damaged;
-        for (const auto& [f, problem] : checks.get()) {
+        for (auto& [f, check] : checks) {
+            const QString problem = check.get();
+            if (problem.isEmpty()) continue;
             damaged.insert(engine::fileNameKey(stemOf(f)));
             out.damaged.append(QString::fromStdString(f) + QStringLiteral(": ") + problem);
         }
