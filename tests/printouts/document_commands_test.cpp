@@ -8,13 +8,8 @@
 #include <QPushButton>
 #include <QTimer>
 
-#include "components/data_grid.h"
-#include "components/data_source.h"
 #include "printouts/list_parameters_window.h"
-#include "printouts/print_commands.h"
-#include "printouts/report_form.h"
-#include "records/records_fixture.h"
-#include "reports/print_target.h"
+#include "printouts/print_commands_fixture.h"
 
 namespace lumiro::printouts {
 namespace {
@@ -26,25 +21,17 @@ const QString kAnna = QStringLiteral("Kowalska Anna");
 const QString kJozef = QStringLiteral("Wiśniewski Józef");
 const QString kMalgorzata = QStringLiteral("Zając Małgorzata");
 
-class DocumentCommands : public records::test::IndexWindowFixture {
+class DocumentCommands : public test::PrintCommandsFixture {
   protected:
-    void startWindow() {
-        start();
-        PrintServices services;
-        services.dane = dane.get();
-        services.prompter = &prompter;
-        services.target = &target;
-        services.markedRows = [this] { return window->XDBGrid1().markedRows(); };
-        services.markCurrentRow = [this] { window->XDBGrid1().markCurrentRow(); };
-        services.preview = [this](ReportForm& form, const QString& pdfName) {
-            previews.push_back(form.documentName() + u'|' + pdfName);
-            // What the view lets through while the preview is open.
-            std::vector<QString> listed;
-            for (dane->WRP7.first(); !dane->WRP7.eof(); dane->WRP7.next())
-                listed.push_back(value(dane->WRP7, "POLE1"));
-            listedInPreview.push_back(listed);
-            previewPages.push_back(form.generate());
-        };
+    void previewOpened(ReportForm&) override {
+        // What the view lets through while the preview is open.
+        std::vector<QString> listed;
+        for (dane->WRP7.first(); !dane->WRP7.eof(); dane->WRP7.next())
+            listed.push_back(value(dane->WRP7, "POLE1"));
+        listedInPreview.push_back(listed);
+    }
+
+    void addServices(PrintServices& services) override {
         services.askListHeading = [this](int listed) -> std::optional<ListHeading> {
             dialog = std::make_unique<TKADF7>(dane->values());
             QTimer::singleShot(0, [this] {
@@ -56,44 +43,13 @@ class DocumentCommands : public records::test::IndexWindowFixture {
             });
             return dialog->ask(listed);
         };
-        commands = std::make_unique<PrintCommands>(services);
-        records::EmployeeIndexServices windowServices;
-        windowServices.menuCommands = commands->menuCommands();
-        showWindow(std::move(windowServices));
-        window->XDBGrid1().gridModel()->resetNow();
     }
 
-    void setParameters(const char* p2, bool b1) {
-        engine::Table& para = dane->TPARA;
-        para.edit();
-        para.setAsString(para.field("P2"), p2);
-        para.setAsBoolean(para.field("B1"), b1);
-        para.post();
-    }
-
-    void mark(std::initializer_list<int> gridRows) {
-        for (int r : gridRows) window->XDBGrid1().gridModel()->setMarked(r, true);
-    }
-
-    std::vector<QString> jobs() const {
-        std::vector<QString> out;
-        for (const auto& job : target.jobs()) out.push_back(job.title);
-        return out;
-    }
-    std::vector<QString> questions() const {
-        std::vector<QString> out;
-        for (const auto& q : prompter.questions()) out.push_back(q.text);
-        return out;
-    }
     void answer(std::initializer_list<MessageResult> answers) {
         for (MessageResult a : answers) prompter.queue(a);
     }
 
-    reports::RecordingTarget target;
-    std::unique_ptr<PrintCommands> commands;
-    std::vector<QString> previews;
     std::vector<std::vector<QString>> listedInPreview;
-    std::vector<reports::Document> previewPages;
     std::unique_ptr<TKADF7> dialog;
     QString dialogButton = QStringLiteral("Wydruk");
     std::vector<QString> dialogShown;

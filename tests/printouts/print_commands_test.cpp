@@ -8,6 +8,7 @@
 #include "components/data_source.h"
 #include "printouts/print_commands.h"
 #include "printouts/rp7_forms.h"
+#include "printouts/print_commands_fixture.h"
 #include "records/records_fixture.h"
 #include "reports/print_target.h"
 
@@ -23,51 +24,8 @@ const QString kConfirmRp7 =
     QStringLiteral("Wydruk wszystkich oznaczonych dokumentów Rp-7 w ilości ");
 const QString kSecondPage = QStringLiteral("Wydruk 2 strony po obróceniu kartki wciśnij Yes");
 
-class PrintCommandsTest : public records::test::IndexWindowFixture {
+class PrintCommandsTest : public test::PrintCommandsFixture {
   protected:
-    void startWindow() {
-        start();
-        PrintServices services;
-        services.dane = dane.get();
-        services.prompter = &prompter;
-        services.target = &target;
-        services.markedRows = [this] { return window->XDBGrid1().markedRows(); };
-        services.markCurrentRow = [this] { window->XDBGrid1().markCurrentRow(); };
-        services.preview = [this](ReportForm& form, const QString& pdfName) {
-            previews.push_back(form.documentName() + u'|' + pdfName);
-            previewPages.push_back(form.generate());
-        };
-        commands = std::make_unique<PrintCommands>(services);
-        records::EmployeeIndexServices windowServices;
-        windowServices.menuCommands = commands->menuCommands();
-        showWindow(std::move(windowServices));
-        window->XDBGrid1().gridModel()->resetNow();
-    }
-
-    void setParameters(const char* p2, bool b1) {
-        engine::Table& para = dane->TPARA;
-        para.edit();
-        para.setAsString(para.field("P2"), p2);
-        para.setAsBoolean(para.field("B1"), b1);
-        para.post();
-    }
-
-    void mark(std::initializer_list<int> gridRows) {
-        for (int r : gridRows) window->XDBGrid1().gridModel()->setMarked(r, true);
-    }
-
-    // "Rp-7 str. 1 Kowalska Anna" ... as the jobs went out.
-    std::vector<QString> jobs() const {
-        std::vector<QString> out;
-        for (const auto& job : target.jobs()) out.push_back(job.title);
-        return out;
-    }
-    std::vector<QString> questions() const {
-        std::vector<QString> out;
-        for (const auto& q : prompter.questions()) out.push_back(q.text);
-        return out;
-    }
-
     // Earnings rows for employee `nr` of payer 1, one per year from `from`.
     void earnings(int nr, int count, int from = 1960) {
         std::vector<records::test::Row> rows;
@@ -78,11 +36,6 @@ class PrintCommandsTest : public records::test::IndexWindowFixture {
                             {"POLE2", engine::Value{100.0 + i}}});
         addRows("BAZA/KADRY/ZAR", rows);
     }
-
-    reports::RecordingTarget target;
-    std::unique_ptr<PrintCommands> commands;
-    std::vector<QString> previews;
-    std::vector<reports::Document> previewPages;
 };
 
 const QString kAnna = QStringLiteral("Kowalska Anna");
