@@ -51,6 +51,8 @@ void runTransfer(records::TKadF& window, data::Tdane& dane, Table& table,
         source->resumeControls();
         source->refresh();
     }
+    // An import may have added cards.
+    window.showCount();
 }
 
 }  // namespace

@@ -128,6 +128,8 @@ class TKadF : public QMainWindow {
     void openCompany();
     // The help at the topic of a help context number (0: the first topic).
     void openHelp(int context);
+    // "Ilość pozycji" of the status bar: the employees of the current payer.
+    void showCount();
 
   protected:
     void showEvent(QShowEvent* event) override;
@@ -138,7 +140,6 @@ class TKadF : public QMainWindow {
     void buildMenus();
     QWidget* buildIndexPage();
     void pageChanged(int index);
-    void showCount();
     // Makes the payer whose number begins `text` current; nothing changes when there is none.
     void choosePayer(const QString& text);
     // Writes typed text of every control of the window into its record buffer, for commands

@@ -3,6 +3,7 @@
 #include <QAbstractItemModel>
 #include <QComboBox>
 #include <QFile>
+#include <QLabel>
 #include <QProcess>
 #include <QProgressBar>
 #include <QPushButton>
@@ -429,6 +430,40 @@ TEST_F(TransferWindow, ImportFromTheIndexWindowMenu) {
     EXPECT_EQ(dane->TRP7.recordCount(), 12);
     const auto card = dane->TRP7.asInteger(dane->TRP7.field("NR"));
     EXPECT_EQ(dane->Tzar.recordCount(), card + (card <= 2 ? 1 : 0));
+}
+
+// Cards imported from the menu are counted in the index window's status bar at once.
+TEST_F(TransferWindow, ImportedCardsAreCountedInTheIndexWindow) {
+    seed();
+    start();
+    records::EmployeeIndexServices services;
+    showWindow();
+    app::addTransferCommands(*window, *dane, services, dialogs());
+    window->setServices(std::move(services));
+    const int entry = window->ERD().findText(QStringLiteral("7"), Qt::MatchStartsWith);
+    ASSERT_GE(entry, 0);
+    window->ERD().setCurrentIndex(entry);
+    QApplication::processEvents();
+    auto countShown = [this] {
+        for (auto* label : window->findChildren<QLabel*>())
+            if (label->text().startsWith(QStringLiteral("Ilość pozycji"))) return label->text();
+        return QString();
+    };
+    EXPECT_EQ(countShown(), QStringLiteral("Ilość pozycji  12"));
+    writeFile(QStringLiteral("karty.txt"), "ZLEC;NR;POLE1;\r\n7;40;Nowak Jan;\r\n7;41;Nowak Ewa;\r\n");
+    chosen = path(QStringLiteral("karty.txt"));
+    QTimer::singleShot(0, [] {
+        auto* w = qobject_cast<TFexpimp*>(QApplication::activeModalWidget());
+        ASSERT_TRUE(w);
+        w->Bplik().click();
+        QApplication::processEvents();
+        ASSERT_TRUE(w->Bstart().isEnabled());
+        w->Bstart().click();
+    });
+    window->runMenuCommand(QStringLiteral("Narzędzia/Import /RP7.DB"));
+    EXPECT_TRUE(prompter.questions().empty()) << lastMessage().toStdString();
+    QApplication::processEvents();
+    EXPECT_EQ(countShown(), QStringLiteral("Ilość pozycji  14"));
 }
 
 }  // namespace
