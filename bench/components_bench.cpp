@@ -21,6 +21,7 @@
 #include "engine/table.h"
 #include "fixtures.h"
 #include "platform/prompter.h"
+#include "median_reporter.h"
 
 namespace {
 
@@ -162,21 +163,6 @@ void ListBookmarksByCursorWalk(benchmark::State& state) {
 }
 BENCHMARK(ListBookmarksByCursorWalk)->Unit(benchmark::kMillisecond);
 
-class CollectingReporter : public benchmark::ConsoleReporter {
-  public:
-    // With --benchmark_repetitions the median stands for the benchmark (it is reported
-    // after the repetitions); otherwise the single run does.
-    void ReportRuns(const std::vector<Run>& runs) override {
-        ConsoleReporter::ReportRuns(runs);
-        for (const Run& run : runs) {
-            const bool median = run.run_type == Run::RT_Aggregate && run.aggregate_name == "median";
-            if (!run.error_occurred && (run.run_type == Run::RT_Iteration || median))
-                seconds[run.run_name.str()] =
-                    run.GetAdjustedRealTime() / benchmark::GetTimeUnitMultiplier(run.time_unit);
-        }
-    }
-    std::map<std::string, double> seconds;
-};
 
 }  // namespace
 
@@ -184,7 +170,7 @@ int main(int argc, char** argv) {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication application(argc, argv);
     benchmark::Initialize(&argc, argv);
-    CollectingReporter reporter;
+    lumiro::bench::MedianReporter reporter(true);
     benchmark::RunSpecifiedBenchmarks(&reporter);
     benchmark::Shutdown();
     theWindow.reset();

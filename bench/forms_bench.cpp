@@ -25,6 +25,7 @@
 #include "printouts/rp7_forms.h"
 #include "reports/page_painter.h"
 #include "reports/print_target.h"
+#include "median_reporter.h"
 
 namespace {
 
@@ -60,7 +61,7 @@ void employee(FixedFormData& data, printouts::EarningsPrintBuffer& buffer, int n
                         {QStringLiteral("Pole5"), QStringLiteral("świadectwo pracy")}});
     buffer = printouts::EarningsPrintBuffer();
     for (int r = 0; r < 10; ++r) {
-        printouts::EarningsSlot& slot = buffer.slots[std::size_t(r)];
+        printouts::EarningsSlot& slot = buffer.rows[std::size_t(r)];
         slot.year = QString::number(1989 + r);
         slot.pole2 = 1200.5 + n + r;
         slot.pole3 = 300.25 * r;
@@ -68,7 +69,7 @@ void employee(FixedFormData& data, printouts::EarningsPrintBuffer& buffer, int n
         slot.pole10 = slot.pole2 + slot.pole3 + slot.pole5;
         slot.pole4 = QStringLiteral("premia");
     }
-    buffer.rowCount = 10;
+    buffer.employeeRows = 10;
 }
 
 struct Batch {
@@ -144,19 +145,6 @@ void BareDrawing(benchmark::State& state) {
 }
 BENCHMARK(BareDrawing)->Unit(benchmark::kSecond)->Iterations(1);
 
-class CollectingReporter : public benchmark::ConsoleReporter {
-  public:
-    void ReportRuns(const std::vector<Run>& runs) override {
-        ConsoleReporter::ReportRuns(runs);
-        for (const Run& run : runs) {
-            const bool median = run.run_type == Run::RT_Aggregate && run.aggregate_name == "median";
-            if (!run.error_occurred && (run.run_type == Run::RT_Iteration || median))
-                seconds[run.run_name.function_name] =
-                    run.GetAdjustedRealTime() / benchmark::GetTimeUnitMultiplier(run.time_unit);
-        }
-    }
-    std::map<std::string, double> seconds;
-};
 
 }  // namespace
 
@@ -166,15 +154,12 @@ int main(int argc, char** argv) {
     benchmark::Initialize(&argc, argv);
     Fixture f;
     fixture = &f;
-    CollectingReporter reporter;
+    lumiro::bench::MedianReporter reporter;
     benchmark::RunSpecifiedBenchmarks(&reporter);
     benchmark::Shutdown();
     fixture = nullptr;
 
-    auto at = [&](const char* name) {
-        auto it = reporter.seconds.find(name);
-        return it == reporter.seconds.end() ? 0.0 : it->second;
-    };
+    auto at = [&](const char* name) { return reporter.at(name); };
     const double engine = at("MixedBatchThroughTheLayouts");
     const double bare = at("BareDrawing");
     const int pages = kEmployees * kPagesPerEmployee;

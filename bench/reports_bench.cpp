@@ -24,6 +24,7 @@
 #include "reports/print_target.h"
 #include "reports/report.h"
 #include "reports/text_measure.h"
+#include "median_reporter.h"
 
 namespace {
 
@@ -268,19 +269,6 @@ void BareQPdfWriter(benchmark::State& state) {
 }
 BENCHMARK(BareQPdfWriter)->Unit(benchmark::kSecond)->Iterations(1);
 
-class CollectingReporter : public benchmark::ConsoleReporter {
-  public:
-    void ReportRuns(const std::vector<Run>& runs) override {
-        ConsoleReporter::ReportRuns(runs);
-        for (const Run& run : runs) {
-            const bool median = run.run_type == Run::RT_Aggregate && run.aggregate_name == "median";
-            if (!run.error_occurred && (run.run_type == Run::RT_Iteration || median))
-                seconds[run.run_name.function_name] =
-                    run.GetAdjustedRealTime() / benchmark::GetTimeUnitMultiplier(run.time_unit);
-        }
-    }
-    std::map<std::string, double> seconds;
-};
 
 }  // namespace
 
@@ -290,15 +278,12 @@ int main(int argc, char** argv) {
     benchmark::Initialize(&argc, argv);
     Fixture f;
     fixture = &f;
-    CollectingReporter reporter;
+    lumiro::bench::MedianReporter reporter;
     benchmark::RunSpecifiedBenchmarks(&reporter);
     benchmark::Shutdown();
     fixture = nullptr;
 
-    auto at = [&](const char* name) {
-        auto it = reporter.seconds.find(name);
-        return it == reporter.seconds.end() ? 0.0 : it->second;
-    };
+    auto at = [&](const char* name) { return reporter.at(name); };
     const double engine = at("EnginePdf");
     const double layout = at("EngineLayoutOnly");
     const double bare = at("BareQPdfWriter");

@@ -23,6 +23,7 @@
 #include "printouts/rp7_forms.h"
 #include "reports/print_target.h"
 #include "reports/text_measure.h"
+#include "median_reporter.h"
 
 namespace {
 
@@ -141,19 +142,6 @@ void BareQPdfWriter(benchmark::State& state) {
 }
 BENCHMARK(BareQPdfWriter)->Unit(benchmark::kSecond)->Iterations(1);
 
-class CollectingReporter : public benchmark::ConsoleReporter {
-  public:
-    void ReportRuns(const std::vector<Run>& runs) override {
-        ConsoleReporter::ReportRuns(runs);
-        for (const Run& run : runs) {
-            const bool median = run.run_type == Run::RT_Aggregate && run.aggregate_name == "median";
-            if (!run.error_occurred && (run.run_type == Run::RT_Iteration || median))
-                seconds[run.run_name.function_name] =
-                    run.GetAdjustedRealTime() / benchmark::GetTimeUnitMultiplier(run.time_unit);
-        }
-    }
-    std::map<std::string, double> seconds;
-};
 
 }  // namespace
 
@@ -163,11 +151,11 @@ int main(int argc, char** argv) {
     QTemporaryDir dir;
     output = &dir;
     benchmark::Initialize(&argc, argv);
-    CollectingReporter reporter;
+    lumiro::bench::MedianReporter reporter;
     benchmark::RunSpecifiedBenchmarks(&reporter);
     benchmark::Shutdown();
-    const double forms = reporter.seconds["Rp7ThroughTheForms"];
-    const double bare = reporter.seconds["BareQPdfWriter"];
+    const double forms = reporter.at("Rp7ThroughTheForms");
+    const double bare = reporter.at("BareQPdfWriter");
     if (forms > 0 && bare > 0)
         std::printf("Rp-7 of %d employees (%d pages): %.2f s through the forms, %.2f s bare; "
                     "ratio %.2f (goal under %.1f); %.2f of the %.0f s target\n",
