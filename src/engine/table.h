@@ -107,7 +107,6 @@ public:
     // A callback deciding for each record whether it is visible.
     void setFilter(std::function<bool(Table&)> accept);
     void setFiltered(bool on);
-    bool filtered() const { return filtered_; }
     // Re-reads the position (after another cursor or program changed the table).
     void refresh();
 

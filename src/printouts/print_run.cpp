@@ -33,16 +33,15 @@ PrintRun::PrintRun(const PrintServices& services, std::vector<engine::Bookmark> 
       names_(marks_.size()),
       leftOutFlags_(marks_.size(), false),
       printed_(marks_.size(), false) {
-    // Read through the second view, so that the employee table and its details stay put; its
-    // filter, which lets only the list's employees through, is off meanwhile.
-    engine::Table& view = services_.dane->WRP7;
+    // Read through a cursor of its own, so that the employee table and its details stay put
+    // and no view's filter or range hides a marked card.
+    engine::Table& employees = services_.dane->TRP7;
     try {
-        if (view.isOpen()) {
-            const bool filtered = view.filtered();
-            view.setFiltered(false);
+        if (employees.isOpen()) {
+            engine::Table reader(services_.dane->SESJA);
+            reader.open(employees.path(), engine::AccessMode::Shared);
             for (std::size_t i = 0; i < marks_.size(); ++i)
-                if (view.gotoBookmark(marks_[i])) names_[i] = nameOn(view);
-            view.setFiltered(filtered);
+                if (reader.gotoBookmark(marks_[i])) names_[i] = nameOn(reader);
         }
     } catch (const std::exception&) {
     }
