@@ -72,7 +72,9 @@ QString safeFileName(const QString& name) {
     out.reserve(name.size());
     for (QChar c : name)
         out += c.unicode() < 0x20 || QStringLiteral("\\/:*?\"<>|").contains(c) ? QChar(u'_') : c;
-    while (!out.isEmpty() && (out.front() == u'.' || out.front().isSpace())) out.remove(0, 1);
+    qsizetype start = 0;
+    while (start < out.size() && (out.at(start) == u'.' || out.at(start).isSpace())) ++start;
+    out = out.mid(start);
     while (!out.isEmpty() && out.back().isSpace()) out.chop(1);
     return out.isEmpty() || out == QStringLiteral(".pdf") ? QStringLiteral("wydruk.pdf") : out;
 }

@@ -101,7 +101,7 @@ QByteArray withAuthor(const QByteArray& pdf, const QString& author) {
     const qsizetype xrefAt = out.size();
     out += "xref\n" + object + " 1\n" + QByteArray::number(revisionAt).rightJustified(10, '0') +
            ' ' + generation.rightJustified(5, '0') + " n \n";
-    dictionary.remove(prevEntry);
+    dictionary.replace(prevEntry, QString());
     out += "trailer\n<<" + dictionary.toLatin1().trimmed() + "\n/Prev " + previous +
            "\n>>\nstartxref\n" + QByteArray::number(xrefAt) + "\n%%EOF\n";
     return out;
