@@ -24,8 +24,8 @@ CommandLine readCommandLine(const QStringList& arguments) {
 QString helpText(const QStringList& documents) {
     return QStringLiteral(
                "Użycie: lumiro [--home] [rok RRRR]\n"
-               "        lumiro --pdf DOKUMENT PLIK.pdf [--payer N] [--employee M]... "
-               "[rok RRRR]\n"
+               "        lumiro --pdf DOKUMENT PLIK.pdf|FOLDER [--each] [--payer N] "
+               "[--employee M]... [rok RRRR]\n"
                "        lumiro --help | --version\n"
                "\n"
                "Kartoteka pracowników i dokumenty ZUS do ustalenia kapitału początkowego.\n"
@@ -35,6 +35,9 @@ QString helpText(const QStringList& documents) {
                "  --pdf DOKUMENT PLIK.pdf\n"
                "                 zapis dokumentu do pliku PDF bez otwierania okien;\n"
                "                 dokumenty: %1\n"
+               "  --each         osobny plik każdego pracownika w folderze FOLDER\n"
+               "                 (np. \"Rp-7 Kowalska Anna 85010112345.pdf\"); istniejących\n"
+               "                 plików program nie zastępuje\n"
                "  --payer N      numer płatnika (domyślnie pierwszy)\n"
                "  --employee M   numer pracownika, można podać wiele razy (domyślnie wszyscy)\n"
                "  --help         ten opis\n"

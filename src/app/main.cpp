@@ -2,6 +2,7 @@
 // wired to the windows and commands it opens elsewhere in the program. With --pdf it makes a
 // document's PDF file instead, without showing any window.
 #include <QApplication>
+#include <QDir>
 #include <QFileInfo>
 
 #include <algorithm>
@@ -9,6 +10,7 @@
 #include <cstdlib>
 #include <memory>
 #include <optional>
+#include <vector>
 
 #include "app/about_window.h"
 #include "app/command_line.h"
@@ -59,10 +61,20 @@ void addPrintCommands(lumiro::records::TKadF& window, lumiro::data::Tdane& dane,
     print.markedRows = [&window] { return window.XDBGrid1().markedRows(); };
     print.markCurrentRow = [&window] { window.XDBGrid1().markCurrentRow(); };
     print.preview = [&window, kept, &prompter](printouts::ReportForm& form,
-                                               const QString& pdfName) {
-        printouts::PreviewWindow preview([&form] { return form.generate(); }, kept->printer,
-                                         prompter, {form.documentName(), pdfName}, &window);
+                                               const printouts::DocumentLabel& label) {
+        printouts::PreviewWindow preview(
+            [&form] { return form.generate(); }, kept->printer, prompter,
+            {form.documentName(), label.fileName, label.title, label.author}, &window);
         preview.run();
+    };
+    print.progressStart = [&startup](const QString& title, int maximum) {
+        if (auto* progress = startup.progressWindow()) progress->Start(title, maximum);
+    };
+    print.progressStep = [&startup] {
+        if (auto* progress = startup.progressWindow()) progress->Postep();
+    };
+    print.progressStop = [&startup] {
+        if (auto* progress = startup.progressWindow()) progress->Stop();
     };
     print.openParameters = [&window, &dane, kept] {
         if (!kept->parameters) kept->parameters = new printouts::TKAdF6(dane, &window);
@@ -153,8 +165,9 @@ std::optional<PdfCommandLine> parsePdfCommandLine(const QStringList& args, QStri
     const qsizetype at = args.indexOf(QStringLiteral("--pdf"));
     if (at + 2 >= args.size()) {
         error = QStringLiteral(
-            "Użycie: lumiro --pdf DOKUMENT PLIK.pdf [--payer N] [--employee M]... "
-            "[--list-number TEKST] [--list-year TEKST] [--list-date TEKST] [rok RRRR].");
+            "Użycie: lumiro --pdf DOKUMENT PLIK.pdf|FOLDER [--each] [--payer N] "
+            "[--employee M]... [--list-number TEKST] [--list-year TEKST] [--list-date TEKST] "
+            "[rok RRRR].");
         return std::nullopt;
     }
     line.request.document = args[at + 1].toLower();
@@ -195,12 +208,20 @@ std::optional<PdfCommandLine> parsePdfCommandLine(const QStringList& args, QStri
                 line.request.listYear = value;
             else
                 line.request.listDate = value;
+        } else if (a == u"--each") {
+            line.request.each = true;
         } else if (a.toLower() == u"rok" && i + 1 < args.size()) {
             line.dataArguments = {a, args[++i]};
         } else {
             error = QStringLiteral("Nieznany argument „%1”.").arg(a);
             return std::nullopt;
         }
+    }
+    if (line.request.each && line.request.document == u"wykaz") {
+        error = QStringLiteral(
+            "Wykaz ubezpieczonych jest jednym dokumentem; --each dotyczy "
+            "dokumentów pracowników.");
+        return std::nullopt;
     }
     return line;
 }
@@ -238,7 +259,13 @@ int runPdf(QApplication& application, const lumiro::app::CommandLine& command) {
                         : prompter.stop);
         return 1;
     }
-    const bool ok = printouts::exportPdf(*startup.dataModule(), line->request, error, sayOnStderr);
+    std::vector<QString> written;
+    const bool ok =
+        printouts::exportPdf(*startup.dataModule(), line->request, error, sayOnStderr, &written);
+    // With --each, the files written, one path a line.
+    if (line->request.each)
+        for (const QString& file : written)
+            std::fprintf(stdout, "%s\n", QDir::toNativeSeparators(file).toLocal8Bit().constData());
     if (!ok) {
         sayOnStderr(error);
         return 1;

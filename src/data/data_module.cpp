@@ -323,8 +323,8 @@ void Tdane::Edytuj(Table& table) {
     table.edit();
 }
 
-void Tdane::ZapiszRekord(Table& table) {
-    if (!table.isOpen()) return;
+bool Tdane::ZapiszRekord(Table& table) {
+    if (!table.isOpen()) return true;
     // Text typed into a control and not yet confirmed belongs to the record being saved.
     table.updateRecord();
     if (table.state() == TableState::Edit || table.state() == TableState::Insert) {
@@ -336,9 +336,11 @@ void Tdane::ZapiszRekord(Table& table) {
             } catch (const std::exception&) {
             }
             prompter_.error(QStringLiteral("Błąd zapisu"));
+            return false;
         }
     }
     table.flushToDisk();
+    return true;
 }
 
 bool Tdane::WRP7FilterRecord(Table& table) const {

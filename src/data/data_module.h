@@ -57,9 +57,9 @@ class Tdane : public QObject {
     bool OtworzTabele(engine::Table& table, const QString& name, const QString& description);
     // Enters edit state unless the table is already editing or inserting.
     void Edytuj(engine::Table& table);
-    // Posts a pending edit; a failure is reported as "Błąd zapisu" and the edit cancelled.
-    // Engine errors of the final flush reach the caller.
-    void ZapiszRekord(engine::Table& table);
+    // Posts a pending edit; a failure is reported as "Błąd zapisu", the edit cancelled and
+    // false returned. Engine errors of the final flush reach the caller.
+    bool ZapiszRekord(engine::Table& table);
     // Loads the font of `slot` from the font file, or with `choose` asks the user for one and
     // stores it there. On any failure the font is left as it was.
     platform::FontChoice& CzcionkaWydruku(int slot, platform::FontChoice& font, bool choose);

@@ -83,10 +83,13 @@ Tdruk6::Tdruk6(FormData& data) : data_(data) {
     rows.rowSource = kBenefits;
     rows.printWhenEmpty = true;
     const char* columns[] = {"Pole1", "Pole2", "Pole3"};
-    for (int c = 0; c < 3; ++c)
-        rowCell(rows, QRectF(kEdges[c], 0, kEdges[c + 1] - kEdges[c], kRowHeight),
-                QString::fromLatin1(columns[c]), Qt::AlignHCenter | Qt::AlignTop, text13,
-                kCellInset);
+    for (int c = 0; c < 3; ++c) {
+        reports::Element& cell = rowCell(
+            rows, QRectF(kEdges[c], 0, kEdges[c + 1] - kEdges[c], kRowHeight),
+            QString::fromLatin1(columns[c]), Qt::AlignHCenter | Qt::AlignTop, text13, kCellInset);
+        // The title wraps in its cell; the dates print whole.
+        cell.shrinkToFit = c > 0;
+    }
 
     Band& s = Rap1.addBand(BandKind::Summary, 70.1, QStringLiteral("QRBand2"));
     reports::Element& date = s.addField(QStringLiteral("POLE32"), QRectF(22.2, 31.8, 50.0, 4.4),

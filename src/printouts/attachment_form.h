@@ -13,6 +13,10 @@ class Tdruk6 : public ReportForm {
     explicit Tdruk6(FormData& data);
     reports::Document generate() override;
     QString documentName() const override { return QStringLiteral("Załącznik 1 do Rp-7"); }
+    Kind kind() const override {
+        return {QStringLiteral("Załącznik 1 do Rp-7"), QStringLiteral("Załącznik 1 do ZUS Rp-7"),
+                1};
+    }
 
   private:
     FormData& data_;

@@ -14,6 +14,9 @@ class Tdruk7 : public ReportForm {
     explicit Tdruk7(FormData& data);
     reports::Document generate() override;
     QString documentName() const override { return QStringLiteral("Zaświadczenie"); }
+    Kind kind() const override {
+        return {QStringLiteral("Zaświadczenie"), QStringLiteral("Zaświadczenie o zatrudnieniu"), 1};
+    }
 
   private:
     FormData& data_;

@@ -55,19 +55,45 @@ EarningsPrintBuffer drukuj(engine::Table& Tzar, int offset) {
     return buffer;
 }
 
+namespace {
+
+// A picture of `digits` digit positions grouped by threes, the last always shown, with or
+// without grosze: 7 and true give "# ### ##9,99".
+QString groupedPicture(int digits, bool grosze) {
+    QString picture;
+    for (int i = digits; i > 0; --i) {
+        picture += i == 1 ? u'9' : u'#';
+        if (i > 1 && (i - 1) % 3 == 0) picture += u' ';
+    }
+    return grosze ? picture + QStringLiteral(",99") : picture;
+}
+
+// The amount in the column's picture, widened by as many digit positions as it needs: an
+// amount is never printed as a row of '#'.
+QString fullPicture(double value, int digits, bool grosze) {
+    for (int d = digits; d <= 18; ++d) {
+        const QString text = data::FormatPicture(groupedPicture(d, grosze), value);
+        if (!text.contains(u'#')) return text;
+    }
+    return data::FormatPicture(groupedPicture(digits, grosze), value);  // not a number
+}
+
+}  // namespace
+
 QString amountText(double value, AmountColumn column) {
     if (value == 0) return {};
     const bool wide = column == AmountColumn::Wide;
     const double limit = wide ? 1'000'000'000.0 : 10'000'000.0;
-    const QString withGrosze =
-        wide ? QStringLiteral("### ### ##9,99") : QStringLiteral("# ### ##9,99");
+    const int digits = wide ? 9 : 7;  // "### ### ##9,99", "# ### ##9,99"
+    // Negative amounts keep their grosze whatever their size.
+    if (value < 0) return fullPicture(value, digits, true);
     // Rounded to grosze as the picture rounds it, a value below the limit may reach it; the
-    // picture with grosze then overflows, and the amount takes the mask without them.
+    // picture with grosze then overflows, and the amount takes the picture without them.
     if (value < limit) {
-        const QString text = data::FormatPicture(withGrosze, value);
-        if (value < 0 || !text.contains(u'#')) return text;
+        const QString text = data::FormatPicture(groupedPicture(digits, true), value);
+        if (!text.contains(u'#')) return text;
     }
-    return data::FormatPicture(QStringLiteral("# ### ### ##9"), value);
+    return fullPicture(value, 10, false);  // "# ### ### ##9"
 }
 
 }  // namespace lumiro::printouts

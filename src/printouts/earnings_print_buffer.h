@@ -43,7 +43,8 @@ EarningsPrintBuffer drukuj(engine::Table& Tzar, int offset);
 enum class AmountColumn { Wide, Narrow };
 // An amount as its cell prints it: empty for exactly 0; below the column's limit with grosze,
 // from the limit on without them, negative values always with grosze. The mask is chosen on
-// the value rounded to grosze, so that 9 999 999,995 prints as 10 000 000.
+// the value rounded to grosze, so that 9 999 999,995 prints as 10 000 000, and widened by the
+// digits an amount needs beyond it: no amount prints as a row of '#'.
 QString amountText(double value, AmountColumn column);
 
 }  // namespace lumiro::printouts

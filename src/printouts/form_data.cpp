@@ -3,6 +3,7 @@
 #include <map>
 
 #include "data/data_module.h"
+#include "platform/font_chooser.h"
 #include "printouts/table_sources.h"
 
 namespace lumiro::printouts {
@@ -64,17 +65,28 @@ bool ModuleFormData::informationPages() {
     return b1 >= 0 && para.asBoolean(b1);
 }
 
-std::optional<QFont> ModuleFormData::printFont(int slot) {
+std::optional<PrintoutFont> ModuleFormData::printFont(int slot) {
     platform::FontChoice choice;
     dane_.CzcionkaWydruku(slot, choice, false);
+    return printoutFont(choice);
+}
+
+std::optional<PrintoutFont> printoutFont(const platform::FontChoice& choice) {
     if (choice.name.trimmed().isEmpty() || choice.size <= 0) return std::nullopt;
-    QFont font(choice.name);
+    QFont font(choice.name.trimmed());
     font.setPointSizeF(choice.size);
     font.setBold(choice.style & 1);
     font.setItalic(choice.style & 2);
     font.setUnderline(choice.style & 4);
     font.setStrikeOut(choice.style & 8);
-    return font;
+    // Measured as the forms' own fonts are, so that paper, preview and PDF agree.
+    font.setKerning(false);
+    font.setHintingPreference(QFont::PreferNoHinting);
+    const std::uint32_t c = choice.color;
+    const QColor color = (c & 0xFF000000u)
+                             ? QColor(Qt::black)
+                             : QColor(int(c & 0xFF), int((c >> 8) & 0xFF), int((c >> 16) & 0xFF));
+    return PrintoutFont{font, color};
 }
 
 }  // namespace lumiro::printouts

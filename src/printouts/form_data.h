@@ -4,12 +4,14 @@
 // tests give fixed values.
 #pragma once
 
+#include <QColor>
 #include <QFont>
 #include <QHash>
 #include <QString>
 
 #include <memory>
 #include <optional>
+#include <utility>
 
 #include "reports/value_source.h"
 
@@ -17,7 +19,23 @@ namespace lumiro::data {
 class Tdane;
 }
 
+namespace lumiro::platform {
+struct FontChoice;
+}
+
 namespace lumiro::printouts {
+
+// A printout font the user chose: the type, and the colour its text is printed in.
+struct PrintoutFont {
+    PrintoutFont(QFont f, QColor c = Qt::black) : font(std::move(f)), color(c) {}
+    QFont font;
+    QColor color;
+};
+
+// The font of a slot of the font file as the printouts use it; nothing when the slot holds no
+// usable font. The colour is the stored Windows colour value (0x00BBGGRR); a system colour
+// (high byte set) prints black.
+std::optional<PrintoutFont> printoutFont(const platform::FontChoice& choice);
 
 class FormData {
   public:
@@ -29,7 +47,7 @@ class FormData {
     // The parameter B1: the information pages are printed.
     virtual bool informationPages() = 0;
     // The font stored in a slot of the font file (1 Rp-6, 2 Rp-7), if any.
-    virtual std::optional<QFont> printFont(int slot) = 0;
+    virtual std::optional<PrintoutFont> printFont(int slot) = 0;
 };
 
 // The data module's tables.
@@ -40,7 +58,7 @@ class ModuleFormData : public FormData {
     const reports::ValueSource& row(const QString& table) override;
     reports::RowSource& rows(const QString& table) override;
     bool informationPages() override;
-    std::optional<QFont> printFont(int slot) override;
+    std::optional<PrintoutFont> printFont(int slot) override;
 
   private:
     struct Sources;
@@ -54,12 +72,12 @@ class FixedFormData : public FormData {
     reports::FixedValues& rowOf(const QString& table) { return values_[table]; }
     reports::FixedRows& rowsOf(const QString& table) { return rows_[table]; }
     bool information = true;
-    std::optional<QFont> fonts[3];
+    std::optional<PrintoutFont> fonts[3];
 
     const reports::ValueSource& row(const QString& table) override { return values_[table]; }
     reports::RowSource& rows(const QString& table) override { return rows_[table]; }
     bool informationPages() override { return information; }
-    std::optional<QFont> printFont(int slot) override {
+    std::optional<PrintoutFont> printFont(int slot) override {
         return slot >= 0 && slot < 3 ? fonts[slot] : std::nullopt;
     }
 

@@ -117,13 +117,18 @@ Tdruk9::Tdruk9(FormData& data, std::function<int()> listedCount)
     rows.addBox(numberCell, 0.2);
     pozycja_ = &textBox(rows, numberCell, {}, kCentred, formText(11), false);
     pozycja_->name = QStringLiteral("pozycja");
+    pozycja_->shrinkToFit = true;
+    // A row holds one line: what is longer than its cell prints whole in a smaller size.
     const QSizeF inset(1.0, 0.3);
     rowCell(rows, QRectF(kEdges[1], 0, kEdges[2] - kEdges[1], kRowHeight), QStringLiteral("POLE1"),
-            Qt::AlignLeft | Qt::AlignVCenter, formText(11), inset);
+            Qt::AlignLeft | Qt::AlignVCenter, formText(11), inset)
+        .shrinkingToFit();
     rowCell(rows, QRectF(kEdges[2], 0, kEdges[3] - kEdges[2], kRowHeight), QStringLiteral("KP8"),
-            kCentred, formText(11), inset);
+            kCentred, formText(11), inset)
+        .shrinkingToFit();
     rowCell(rows, QRectF(kEdges[3], 0, kEdges[4] - kEdges[3], kRowHeight), QStringLiteral("KP11"),
-            kCentred, formText(11), inset);
+            kCentred, formText(11), inset)
+        .shrinkingToFit();
 
     Band& s = Rap1.addBand(BandKind::Summary, 43.4, QStringLiteral("QRBand3"));
     text(s, kEdges[0], 8.0, QStringLiteral("W załączeniu:"));
@@ -133,6 +138,7 @@ Tdruk9::Tdruk9(FormData& data, std::function<int()> listedCount)
     ilosc_ = &s.addLabel(QStringLiteral("ilosc"), QRectF(dotsLeft, 8.0, 10.2, 4.3), {});
     ilosc_->font = formBold(11);
     ilosc_->alignment = Qt::AlignHCenter | Qt::AlignTop;
+    ilosc_->shrinkToFit = true;
     dottedLine(s, 110, 185, 30.0, QStringLiteral("(podpis płatnika lub osoby upoważnionej)"), note);
 }
 

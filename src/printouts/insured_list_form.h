@@ -20,6 +20,9 @@ class Tdruk9 : public ReportForm {
     Tdruk9(FormData& data, std::function<int()> listedCount);
     reports::Document generate() override;
     QString documentName() const override { return QStringLiteral("Wykaz ubezpieczonych"); }
+    Kind kind() const override {
+        return {QStringLiteral("Wykaz ubezpieczonych"), QStringLiteral("Wykaz ubezpieczonych"), 1};
+    }
 
     // The heading's list number, year and date, as typed in the dialog; they stay until set
     // again. The same as setting the captions of QNUMER, QROK and QDNIA.

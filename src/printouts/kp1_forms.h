@@ -16,6 +16,7 @@ class Tdruk3 : public ReportForm {
     explicit Tdruk3(FormData& data);
     reports::Document generate() override;
     QString documentName() const override { return QStringLiteral("Kp-1 str. 1"); }
+    Kind kind() const override { return {QStringLiteral("Kp-1"), QStringLiteral("ZUS Kp-1"), 1}; }
 
   private:
     FormData& data_;
@@ -26,6 +27,7 @@ class Tdruk4 : public ReportForm {
     explicit Tdruk4(FormData& data);
     reports::Document generate() override;
     QString documentName() const override { return QStringLiteral("Kp-1 str. 2"); }
+    Kind kind() const override { return {QStringLiteral("Kp-1"), QStringLiteral("ZUS Kp-1"), 2}; }
 
     // The information text prints exactly when the information pages are switched on; its
     // space stays empty otherwise.

@@ -25,14 +25,21 @@ struct PdfRequest {
     std::optional<QString> listNumber;
     std::optional<QString> listYear;
     std::optional<QString> listDate;
+    // One file per employee, both sides of every sheet, into the folder `file` names:
+    // "Rp-7 Kowalska Anna 85010112345.pdf". A file of that name already there is not replaced.
+    bool each = false;
 };
 
 // The documents this build makes, as the command line names them.
 std::vector<QString> pdfDocuments();
 
-// Writes the file (complete or not at all). On failure returns false with one Polish sentence
-// in `error`; `note` receives what the commands would have shown as a warning.
+// Writes the file, or with `each` the files (each complete or not at all; an employee that
+// cannot be printed fails the run). The title of each file names the document and the employee
+// (or the list's number), its author is the payer. On failure returns false with one Polish
+// sentence in `error`; `note` receives what the commands would have shown as a warning, and
+// `written` the paths of the files written, also those written before a failure.
 bool exportPdf(data::Tdane& dane, const PdfRequest& request, QString& error,
-               const std::function<void(const QString&)>& note);
+               const std::function<void(const QString&)>& note,
+               std::vector<QString>* written = nullptr);
 
 }  // namespace lumiro::printouts

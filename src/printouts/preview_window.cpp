@@ -21,6 +21,7 @@
 
 #include "platform/current_printer.h"
 #include "platform/prompter.h"
+#include "printouts/document_label.h"
 #include "reports/page_painter.h"
 #include "reports/print_target.h"
 #include "reports/text_measure.h"
@@ -30,14 +31,6 @@ namespace lumiro::printouts {
 namespace {
 
 constexpr std::array<int, 10> kZoomSteps = {25, 50, 75, 100, 125, 150, 200, 250, 300, 400};
-
-// The offered name must be a file name whatever the employee's data hold.
-QString safeFileName(QString name) {
-    for (QChar& c : name)
-        if (c.unicode() < 0x20 || QStringLiteral("/\\:*?\"<>|").contains(c)) c = QLatin1Char('_');
-    name = name.trimmed();
-    return name.isEmpty() ? QStringLiteral("wydruk.pdf") : name;
-}
 
 QString askForPdf(QWidget* parent, const QString& suggested) {
     // The folder chosen last is offered again while the program runs.
@@ -343,7 +336,9 @@ bool PreviewWindow::saveAsPdf() {
     QString path = chooseFile_(this, safeFileName(options_.pdfFileName));
     if (path.isEmpty()) return false;
     if (!path.endsWith(QStringLiteral(".pdf"), Qt::CaseInsensitive)) path += QStringLiteral(".pdf");
-    const reports::PrintStatus status = reports::writePdf(document_, path, options_.title);
+    const reports::PrintStatus status = reports::writePdf(
+        document_, path, options_.pdfTitle.isEmpty() ? options_.title : options_.pdfTitle,
+        options_.pdfAuthor);
     if (!status.ok()) {
         prompter_.error(status.message());
         return false;

@@ -42,6 +42,8 @@ class PreviewWindow : public QDialog {
     struct Options {
         QString title;        // in the caption and as the print job's name, e.g. "Rp-7 str. 1"
         QString pdfFileName;  // offered for "Zapisz jako PDF", e.g. "Rp-7 Kowalski Jan.pdf"
+        QString pdfTitle;   // the saved file's title, e.g. "ZUS Rp-7 – Kowalski Jan"; else title
+        QString pdfAuthor;  // the saved file's author: the payer
     };
 
     enum class ZoomMode { FitPage, FitWidth, Fixed };

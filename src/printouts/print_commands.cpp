@@ -12,6 +12,7 @@
 #include "printouts/form_data.h"
 #include "printouts/insured_list_form.h"
 #include "printouts/kp1_forms.h"
+#include "printouts/print_run.h"
 #include "printouts/rp6_forms.h"
 #include "printouts/rp7_forms.h"
 #include "reports/print_target.h"
@@ -19,72 +20,10 @@
 namespace lumiro::printouts {
 namespace {
 
-const QString kSecondPagePrompt = QStringLiteral("Wydruk 2 strony po obróceniu kartki wciśnij Yes");
-
-QString paperSide(int page) {
-    return page == 1 ? QStringLiteral("strony pierwsze") : QStringLiteral("strony drugie");
-}
+// The box shows Polish buttons; the prompt names the one the user sees.
+const QString kSecondPagePrompt = QStringLiteral("Wydruk 2 strony po obróceniu kartki wciśnij Tak");
 
 }  // namespace
-
-// One command's run over the marked employees. Each print of a form is one job; when the
-// printer refuses one, the run ends and the user learns which employees' pages went out,
-// so that nothing is printed twice or left out without notice.
-struct PrintCommands::Run {
-    PrintCommands& commands;
-    struct Sent {
-        QString employee;
-        int page;
-    };
-    std::vector<Sent> sent;
-    bool failed = false;
-
-    // Sends one run of the form; false (after telling the user) when the run must end.
-    bool print(ReportForm& form, int page) {
-        if (failed) return false;
-        const QString employee = commands.employeeName();
-        try {
-            const reports::Document document = form.generate();
-            const reports::PrintStatus status = commands.services_.target->print(
-                document, form.documentName() + (employee.isEmpty() ? QString() : u' ' + employee));
-            if (!status) return stop(status.message());
-        } catch (const std::exception& e) {
-            return stop(QString::fromUtf8(e.what()));
-        }
-        if (sent.empty() || sent.back().employee != employee || sent.back().page != page)
-            sent.push_back({employee, page});
-        return true;
-    }
-
-    // Puts the employee table on the marked row; false when the row is gone (skipped) or the
-    // table failed (the run ends).
-    bool position(const engine::Bookmark& mark) {
-        try {
-            return commands.services_.dane->TRP7.gotoBookmark(mark);
-        } catch (const std::exception& e) {
-            return stop(QString::fromUtf8(e.what()));
-        }
-    }
-
-    bool stop(const QString& why) {
-        failed = true;
-        QString text = why;
-        if (sent.empty()) {
-            text += QStringLiteral("\nNiczego nie wysłano do drukarki.");
-        } else {
-            for (int page : {1, 2}) {
-                QStringList names;
-                for (const Sent& s : sent)
-                    if (s.page == page && !names.contains(s.employee)) names.append(s.employee);
-                if (!names.isEmpty())
-                    text += QStringLiteral("\nWysłano do drukarki %1: %2.")
-                                .arg(paperSide(page), names.join(QStringLiteral(", ")));
-            }
-        }
-        commands.services_.prompter->error(text);
-        return false;
-    }
-};
 
 PrintCommands::PrintCommands(PrintServices services)
     : services_(std::move(services)),
@@ -181,35 +120,61 @@ bool PrintCommands::massPrinting() {
     return !services_.singleMode && p2 >= 0 && data::fieldText(dane.TPARA, p2).trimmed() == u"1";
 }
 
-void PrintCommands::printSheets(const QString& confirmation, ReportForm& front, ReportForm* back,
-                                bool mass) {
-    const std::vector<engine::Bookmark> rows = marked();
-    if (!confirmCount(confirmation, rows.size())) return;
-    Run run{*this, {}, false};
-    if (!mass) {
-        for (const engine::Bookmark& mark : rows) {
-            if (run.failed) return;
-            if (!run.position(mark)) continue;
-            if (!run.print(front, 1)) return;
-            if (back && askForSecondPages() && !run.print(*back, 2)) return;
+bool PrintCommands::saveEdits() {
+    data::Tdane& dane = *services_.dane;
+    // In the order "Zapisz dane" saves them: a new card before its detail rows.
+    for (engine::Table* table :
+         {&dane.TZlec, &dane.TRP7, &dane.Tzar, &dane.TZal, &dane.Tzal2, &dane.TZal3}) {
+        try {
+            if (!dane.ZapiszRekord(*table)) return false;
+        } catch (const std::exception& e) {
+            services_.prompter->error(QString::fromUtf8(e.what()));
+            return false;
         }
-        return;
     }
-    for (const engine::Bookmark& mark : rows) {
-        if (run.failed) return;
-        if (run.position(mark) && !run.print(front, 1)) return;
+    return true;
+}
+
+void PrintCommands::printSheets(const QString& subject, const QString& confirmation,
+                                ReportForm& front, ReportForm* back, bool mass) {
+    lastLeftOut_.clear();
+    if (!saveEdits()) return;
+    const std::vector<engine::Bookmark> rows = marked();
+    PrintRun run(services_, rows, subject);
+    if (!confirmCount(confirmation, rows.size())) return;
+    if (!mass) {
+        run.beginPass();
+        for (std::size_t i = 0; i < run.count() && !run.failed(); ++i) {
+            if (run.position(i) && run.print(front, 1) && back && askForSecondPages())
+                run.print(*back, 2);
+            run.employeeDone();
+        }
+    } else {
+        run.beginPass();
+        for (std::size_t i = 0; i < run.count() && !run.failed(); ++i) {
+            if (run.position(i)) run.print(front, 1);
+            run.employeeDone();
+        }
+        run.endPass();
+        if (!run.failed() && back && askForSecondPages()) {
+            // The same order as the fronts, so that the turned-over stack matches sheet for sheet.
+            run.beginPass(QStringLiteral(" – strony drugie"));
+            for (std::size_t i = 0; i < run.count() && !run.failed(); ++i) {
+                if (run.position(i)) run.print(*back, 2);
+                run.employeeDone();
+            }
+        }
     }
-    if (run.failed || !back || !askForSecondPages()) return;
-    // The same order as the fronts, so that the turned-over stack matches sheet for sheet.
-    for (const engine::Bookmark& mark : rows)
-        if (run.position(mark) && !run.print(*back, 2)) return;
+    run.finish();
+    lastLeftOut_ = run.leftOut();
 }
 
 void PrintCommands::WydrukKp11Click() {
     Tdruk3& front = tdruk3();
     Tdruk4& back = tdruk4();
-    printSheets(QStringLiteral("Wydruk wszystkich oznaczonych dokumentów Kp-1 w ilości "), front, &back,
-                massPrinting());
+    printSheets(QStringLiteral("Kp-1"),
+                QStringLiteral("Wydruk wszystkich oznaczonych dokumentów Kp-1 w ilości "), front,
+                &back, massPrinting());
 }
 
 void PrintCommands::WydrukRp61Click() {
@@ -218,16 +183,21 @@ void PrintCommands::WydrukRp61Click() {
     // The information page only with the information; it carries no employee's data, so in
     // mass mode it prints once per marked employee.
     const bool mass = massPrinting();
-    printSheets(QStringLiteral("Wydruk wszystkich oznaczonych dokumentów Rp-6 w ilości "), front,
+    printSheets(QStringLiteral("Rp-6"),
+                QStringLiteral("Wydruk wszystkich oznaczonych dokumentów Rp-6 w ilości "), front,
                 formData_->informationPages() ? &back : nullptr, mass);
 }
 
 void PrintCommands::Wydrukzacznika1Click() {
-    printSheets(QStringLiteral("Wydruk wszystkich oznaczonych dokumentów w ilości "), tdruk6(), nullptr, false);
+    printSheets(QStringLiteral("załącznika"),
+                QStringLiteral("Wydruk wszystkich oznaczonych dokumentów w ilości "), tdruk6(),
+                nullptr, false);
 }
 
 void PrintCommands::Wydrukzawiadczenia1Click() {
-    printSheets(QStringLiteral("Wydruk wszystkich oznaczonych dokumentów w ilości "), tdruk7(), nullptr, false);
+    printSheets(QStringLiteral("zaświadczenia"),
+                QStringLiteral("Wydruk wszystkich oznaczonych dokumentów w ilości "), tdruk7(),
+                nullptr, false);
 }
 
 QString PrintCommands::employeeName() {
@@ -236,31 +206,50 @@ QString PrintCommands::employeeName() {
     return name < 0 ? QString() : data::fieldText(employees, name).trimmed();
 }
 
+QString PrintCommands::payerName() {
+    engine::Table& payers = services_.dane->TZlec;
+    const int name = payers.isOpen() ? payers.fieldIndex("POCZTA") : -1;
+    return name < 0 || payers.isEmpty() ? QString() : data::fieldText(payers, name).trimmed();
+}
+
+DocumentLabel PrintCommands::employeeLabel(const ReportForm& form) {
+    return employeeDocumentLabel(form, employeeName(), payerName());
+}
+
 void PrintCommands::previewForm(ReportForm& form) {
-    if (!services_.preview) return;
-    const QString employee = employeeName();
-    QString name = form.documentName() + (employee.isEmpty() ? QString() : u' ' + employee);
-    // A file name may not carry what a folder name means on any system.
-    for (QChar& c : name)
-        if (QStringLiteral("\\/:*?\"<>|").contains(c)) c = u'_';
-    services_.preview(form, name + QStringLiteral(".pdf"));
+    if (services_.preview && saveEdits()) services_.preview(form, employeeLabel(form));
 }
 
 void PrintCommands::WydrukRP71Click() {
     tdruk1();
     tdruk2();
+    lastLeftOut_.clear();
+    if (!saveEdits()) return;
     const std::vector<engine::Bookmark> rows = marked();
+    PrintRun run(services_, rows, QStringLiteral("Rp-7"));
     if (!confirmCount(QStringLiteral("Wydruk wszystkich oznaczonych dokumentów Rp-7 w ilości "),
                       rows.size()))
         return;
     const bool mass = massPrinting();
 
-    Run run{*this, {}, false};
-    // The chunks of the current employee, read anew for each one as the parameters may say
-    // otherwise by now; an employee with more rows than three chunks hold is named once.
-    auto chunks = [&](bool warn) {
+    // Where the chunks of employee `i` start, read anew for each one as the parameters may say
+    // otherwise by now; an employee with more rows than three chunks hold is named once. An
+    // employee whose earnings cannot be read gets no Rp-7: one without them would understate
+    // what the card holds.
+    auto chunks = [&](std::size_t i, bool warn) -> std::vector<int> {
+        if (!services_.dane->Tzar.isOpen()) {
+            run.leaveOut(i, QStringLiteral("nie można odczytać zarobków: tabela zarobków nie "
+                                           "jest otwarta"));
+            return {};
+        }
         const int size = earningsChunkSize(formData_->informationPages());
-        drukuj(0);
+        try {
+            drukuj(0);
+        } catch (const std::exception& e) {
+            run.stop(QStringLiteral("Nie można odczytać zarobków pracownika %1: %2")
+                         .arg(run.name(i), QString::fromUtf8(e.what())));
+            return {};
+        }
         const int rowsOfEmployee = earnings_.employeeRows;
         if (warn && earningsRowsLeftOut(rowsOfEmployee, size) > 0)
             services_.prompter->warning(
@@ -273,47 +262,65 @@ void PrintCommands::WydrukRP71Click() {
                     .arg(3 * size));
         return earningsChunkOffsets(rowsOfEmployee, size);
     };
-    auto position = [&](const engine::Bookmark& mark) { return run.position(mark); };
+    auto load = [&](std::size_t i, int offset) {
+        try {
+            drukuj(offset);
+            return true;
+        } catch (const std::exception& e) {
+            return run.stop(QStringLiteral("Nie można odczytać zarobków pracownika %1: %2")
+                                .arg(run.name(i), QString::fromUtf8(e.what())));
+        }
+    };
 
-    if (!mass) {
-        for (const engine::Bookmark& mark : rows) {
-            if (run.failed) return;
-            if (!position(mark)) continue;
-            for (int offset : chunks(true)) {
-                drukuj(offset);
-                if (!run.print(*tdruk1_, 1)) return;
-                if (askForSecondPages() && !run.print(*tdruk2_, 2)) return;
+    run.beginPass();
+    for (std::size_t i = 0; i < run.count() && !run.failed(); ++i) {
+        if (run.position(i))
+            for (int offset : chunks(i, true)) {
+                if (!load(i, offset) || !run.print(*tdruk1_, 1)) break;
+                if (!mass && askForSecondPages() && !run.print(*tdruk2_, 2)) break;
             }
-        }
-        return;
+        run.employeeDone();
     }
-    for (const engine::Bookmark& mark : rows) {
-        if (run.failed) return;
-        if (!position(mark)) continue;
-        for (int offset : chunks(true)) {
-            drukuj(offset);
-            if (!run.print(*tdruk1_, 1)) return;
+    run.endPass();
+    if (mass && !run.failed() && askForSecondPages()) {
+        // The same order as the first pages, so that the turned-over stack matches sheet for
+        // sheet.
+        run.beginPass(QStringLiteral(" – strony drugie"));
+        for (std::size_t i = 0; i < run.count() && !run.failed(); ++i) {
+            if (run.position(i))
+                for (int offset : chunks(i, false))
+                    if (!load(i, offset) || !run.print(*tdruk2_, 2)) break;
+            run.employeeDone();
         }
     }
-    if (run.failed || !askForSecondPages()) return;
-    // The same order as the first pages, so that the turned-over stack matches sheet for sheet.
-    for (const engine::Bookmark& mark : rows) {
-        if (!position(mark)) continue;
-        for (int offset : chunks(false)) {
-            drukuj(offset);
-            if (!run.print(*tdruk2_, 2)) return;
-        }
+    run.finish();
+    lastLeftOut_ = run.leftOut();
+}
+
+bool PrintCommands::loadForPreview() {
+    if (!services_.dane->Tzar.isOpen()) {
+        services_.prompter->error(
+            QStringLiteral("Nie można odczytać zarobków pracownika %1: tabela zarobków nie jest "
+                           "otwarta. Podgląd Rp-7 bez zarobków nie zostanie pokazany.")
+                .arg(employeeName()));
+        return false;
+    }
+    try {
+        drukuj(0);
+        return true;
+    } catch (const std::exception& e) {
+        services_.prompter->error(QStringLiteral("Nie można odczytać zarobków pracownika %1: %2")
+                                      .arg(employeeName(), QString::fromUtf8(e.what())));
+        return false;
     }
 }
 
 void PrintCommands::Podgldwydrukustr11Click() {
-    drukuj(0);
-    previewForm(tdruk1());
+    if (saveEdits() && loadForPreview()) previewForm(tdruk1());
 }
 
 void PrintCommands::Podgldwydrukustr21Click() {
-    drukuj(0);
-    previewForm(tdruk2());
+    if (saveEdits() && loadForPreview()) previewForm(tdruk2());
 }
 
 void PrintCommands::PodgldKp1str11Click() {
@@ -343,6 +350,8 @@ void PrintCommands::Podgldzawiadczenia1Click() {
 void PrintCommands::Wydrukwykazuubezpieczonych1Click() {
     data::Tdane& dane = *services_.dane;
     engine::Table& view = dane.WRP7;
+    // The list reads the cards through the view: what is typed must be in the table.
+    if (!saveEdits()) return;
     // The marked employees' numbers, read through the second view so that the grid's row
     // stays where it is; the list comes out in the grid's order.
     dane.WybraneNR.clear();
@@ -385,7 +394,7 @@ void PrintCommands::Wydrukwykazuubezpieczonych1Click() {
     };
     try {
         FilterOn filter(dane);
-        previewForm(list);
+        if (services_.preview) services_.preview(list, listDocumentLabel(*heading, payerName()));
     } catch (const std::exception& e) {
         services_.prompter->error(QString::fromUtf8(e.what()));
     }

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 
 #include <functional>
 #include <map>
@@ -12,6 +13,7 @@
 #include <vector>
 
 #include "engine/table.h"
+#include "printouts/document_label.h"
 #include "printouts/earnings_print_buffer.h"
 
 namespace lumiro::data {
@@ -39,13 +41,6 @@ class Tdruk8;
 class Tdruk9;
 class TKAdF6;
 
-// The heading of the list of insured as typed in the dialog "Parametry zestawienia".
-struct ListHeading {
-    QString number;
-    QString year;
-    QString date;
-};
-
 // What the commands take from the program around them.
 struct PrintServices {
     data::Tdane* dane = nullptr;
@@ -57,13 +52,17 @@ struct PrintServices {
     std::function<std::vector<engine::Bookmark>()> markedRows;
     std::function<void()> markCurrentRow;
     // Shows the pages of a form in the preview window and returns when it closes; the form
-    // is generated again for the preview's own print. `pdfName` is the file name offered.
-    std::function<void(ReportForm& form, const QString& pdfName)> preview;
+    // is generated again for the preview's own print. `label` names its PDF file.
+    std::function<void(ReportForm& form, const DocumentLabel& label)> preview;
     // Opens the print parameters window modally.
     std::function<void()> openParameters;
     // The dialog of the list of insured, shown modally with the number of listed persons:
     // the heading typed, or nothing when it was closed by anything but "Wydruk".
     std::function<std::optional<ListHeading>(int listed)> askListHeading;
+    // The progress window of a run over several employees: title and maximum, one step, end.
+    std::function<void(const QString&, int)> progressStart;
+    std::function<void()> progressStep;
+    std::function<void()> progressStop;
     // Every employee in turn with both of its pages, whatever the parameters say about mass
     // printing: the pages of a PDF file made without a printer.
     bool singleMode = false;
@@ -96,8 +95,16 @@ class PrintCommands {
     void Parametrywydruku1Click();
 
     // The chunk of earnings rows the Rp-7 pages print; loaded by drukuj before each print.
+    // drukuj throws the engine's error when the rows cannot be read.
     const EarningsPrintBuffer& earningsPrintBuffer() const { return earnings_; }
     void drukuj(int offset);
+
+    // The employees the last print command left out, "Nazwisko Imię – reason" each.
+    const QStringList& lastRunLeftOut() const { return lastLeftOut_; }
+    // What the files of the current employee's pages are called, the payer as their author.
+    DocumentLabel employeeLabel(const ReportForm& form);
+    // The payer's name as the payers table holds it.
+    QString payerName();
 
     Tdruk1& tdruk1();
     Tdruk2& tdruk2();
@@ -111,7 +118,10 @@ class PrintCommands {
     FormData& formData() { return *formData_; }
 
   private:
-    struct Run;
+    // Saves what is typed into the current card, its payer and its detail rows, as "Zapisz
+    // dane" does, so that every document prints what the user sees; false (reported) when a
+    // save failed and nothing may print.
+    bool saveEdits();
     // The marked rows, marking the current one when there are none.
     std::vector<engine::Bookmark> marked();
     bool confirmCount(const QString& text, std::size_t count);
@@ -120,14 +130,19 @@ class PrintCommands {
     bool massPrinting();
     // The marked employees' `front` pages and, after the prompt, their `back` pages (none
     // when null): employee by employee, or in mass mode all fronts first.
-    void printSheets(const QString& confirmation, ReportForm& front, ReportForm* back, bool mass);
+    void printSheets(const QString& subject, const QString& confirmation, ReportForm& front,
+                     ReportForm* back, bool mass);
     // The employee's name for messages: surname and first name as the card has them.
     QString employeeName();
+    // Loads the current employee's first chunk for a preview; false (reported) when the
+    // earnings cannot be read.
+    bool loadForPreview();
     void previewForm(ReportForm& form);
 
     PrintServices services_;
     std::unique_ptr<FormData> formData_;
     EarningsPrintBuffer earnings_;
+    QStringList lastLeftOut_;
     std::unique_ptr<Tdruk1> tdruk1_;
     std::unique_ptr<Tdruk2> tdruk2_;
     std::unique_ptr<Tdruk3> tdruk3_;

@@ -12,6 +12,8 @@
 #include "components/data_controls.h"
 #include "components/data_source.h"
 #include "data/data_module.h"
+#include "platform/font_chooser.h"
+#include "printouts/form_data.h"
 
 namespace lumiro::printouts {
 
@@ -26,24 +28,20 @@ FontPanel::FontPanel(data::Tdane& dane, int slot, const QString& caption, QWidge
     layout->addWidget(label_);
 }
 
-void FontPanel::show(const QFont& font) {
+void FontPanel::show(const QFont& font, const QColor& color) {
     label_->setFont(font);
+    QPalette palette = label_->palette();
+    palette.setColor(QPalette::WindowText, color);
+    label_->setPalette(palette);
 }
 
 void FontPanel::load() {
     platform::FontChoice choice;
     dane_.CzcionkaWydruku(slot_, choice, false);
-    if (choice.name.trimmed().isEmpty() || choice.size <= 0) {
-        show(font());
-        return;
-    }
-    QFont f(choice.name);
-    f.setPointSizeF(choice.size);
-    f.setBold(choice.style & 1);
-    f.setItalic(choice.style & 2);
-    f.setUnderline(choice.style & 4);
-    f.setStrikeOut(choice.style & 8);
-    show(f);
+    if (const std::optional<PrintoutFont> stored = printoutFont(choice))
+        show(stored->font, stored->color);
+    else
+        show(font(), palette().color(QPalette::WindowText));
 }
 
 void FontPanel::choose() {

@@ -27,7 +27,8 @@ class FontPanel : public QFrame {
 
   public:
     FontPanel(data::Tdane& dane, int slot, const QString& caption, QWidget* parent = nullptr);
-    // Shows the caption in the slot's stored font (the window's font when none is stored).
+    // Shows the caption in the slot's stored font and its colour (the window's when none is
+    // stored).
     void load();
     QLabel& label() { return *label_; }
 
@@ -37,7 +38,7 @@ class FontPanel : public QFrame {
 
   private:
     void choose();
-    void show(const class QFont& font);
+    void show(const class QFont& font, const class QColor& color);
 
     data::Tdane& dane_;
     int slot_;

@@ -19,8 +19,16 @@ class ReportForm {
 
     // The pages of one run for the rows the tables stand on now (hooks run anew).
     virtual reports::Document generate() = 0;
-    // For print jobs, preview captions and PDF file names, e.g. "Rp-7 str. 1".
+    // For print jobs and preview captions, e.g. "Rp-7 str. 1".
     virtual QString documentName() const = 0;
+    // The document the page belongs to, as file names call it ("Rp-7") and as the title of
+    // its PDF file ("ZUS Rp-7"), and the side of the sheet it is printed on.
+    struct Kind {
+        QString file;
+        QString title;
+        int side = 1;
+    };
+    virtual Kind kind() const = 0;
 
     reports::Report Rap1;
 };

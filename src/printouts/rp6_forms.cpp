@@ -135,6 +135,9 @@ Tdruk5::Tdruk5(FormData& data) : data_(data) {
         cells_[i] = &rowCell(rows, QRectF(kEdges[i], 0, kEdges[i + 1] - kEdges[i], kRowHeight),
                              QString::fromLatin1(cells[i].column),
                              cells[i].alignment | Qt::AlignTop, rowFont(), kCellInset);
+    // The dates print whole, the texts wrap in their cells.
+    cells_[0]->shrinkingToFit();
+    cells_[1]->shrinkingToFit();
 
     Band& s = Rap1.addBand(BandKind::Summary, kSummaryHeight, QStringLiteral("QRBand2"));
     field(s, 16.9, 9.0, kEmployee, QStringLiteral("POLE31"));
@@ -152,8 +155,15 @@ Tdruk5::Tdruk5(FormData& data) : data_(data) {
 
 void Tdruk5::Rap1BeforePrint() {
     QFont font = rowFont();
-    if (const std::optional<QFont> chosen = data_.printFont(1)) font.setFamily(chosen->family());
-    for (reports::Element* cell : cells_) cell->font = font;
+    QColor color = Qt::black;
+    if (const std::optional<PrintoutFont> chosen = data_.printFont(1)) {
+        font.setFamily(chosen->font.family());
+        color = chosen->color;
+    }
+    for (reports::Element* cell : cells_) {
+        cell->font = font;
+        cell->color = color;
+    }
 }
 
 reports::Document Tdruk5::generate() {

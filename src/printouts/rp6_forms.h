@@ -17,6 +17,7 @@ class Tdruk5 : public ReportForm {
     explicit Tdruk5(FormData& data);
     reports::Document generate() override;
     QString documentName() const override { return QStringLiteral("Rp-6 str. 1"); }
+    Kind kind() const override { return {QStringLiteral("Rp-6"), QStringLiteral("ZUS Rp-6"), 1}; }
 
     // The period cells take the family of the stored Rp-6 font (slot 1) at the form's own size,
     // so that two lines still fit a row; without a stored font they keep Times New Roman.
@@ -33,6 +34,7 @@ class Tdruk8 : public ReportForm {
     explicit Tdruk8(FormData& data);
     reports::Document generate() override;
     QString documentName() const override { return QStringLiteral("Rp-6 str. 2"); }
+    Kind kind() const override { return {QStringLiteral("Rp-6"), QStringLiteral("ZUS Rp-6"), 2}; }
 };
 
 }  // namespace lumiro::printouts

@@ -120,24 +120,26 @@ QString cellText(const EarningsSlot& slot, int column) {
     switch (column) {
         case 0:
             return slot.year;
+        // The pictures' leading blanks only pad the fixed width; in a right-aligned cell they
+        // would count as text to fit.
         case 1:
-            return amountText(slot.pole2, AmountColumn::Wide);
+            return amountText(slot.pole2, AmountColumn::Wide).trimmed();
         case 2:
-            return amountText(slot.pole3, AmountColumn::Narrow);
+            return amountText(slot.pole3, AmountColumn::Narrow).trimmed();
         case 3:
             return slot.pole4;
         case 4:
-            return amountText(slot.pole5, AmountColumn::Narrow);
+            return amountText(slot.pole5, AmountColumn::Narrow).trimmed();
         case 5:
             return slot.pole6;
         case 6:
-            return amountText(slot.pole7, AmountColumn::Narrow);
+            return amountText(slot.pole7, AmountColumn::Narrow).trimmed();
         case 7:
             return slot.pole8;
         case 8:
-            return amountText(slot.pole9, AmountColumn::Narrow);
+            return amountText(slot.pole9, AmountColumn::Narrow).trimmed();
         default:
-            return amountText(slot.pole10, AmountColumn::Wide);
+            return amountText(slot.pole10, AmountColumn::Wide).trimmed();
     }
 }
 
@@ -164,19 +166,24 @@ EarningsTable::EarningsTable(Band& band, double headerTop, double headerBottom,
                                               widths[std::size_t(c)] - 2 * pad, kRowHeight - 0.6),
                                        {});
             e.alignment = (amount ? Qt::AlignRight : Qt::AlignHCenter) | Qt::AlignVCenter;
+            // Kinds wrap inside their cell and are clipped by it; an amount or a year is never
+            // cut: in a font too large for its cell it is set smaller.
             e.wordWrap = kind;
             e.clip = true;
+            e.shrinkToFit = !kind;
             cells_[std::size_t(c)][std::size_t(r)] = &e;
         }
     }
 }
 
-void EarningsTable::fill(const EarningsPrintBuffer& buffer, std::size_t first, const QFont& font) {
+void EarningsTable::fill(const EarningsPrintBuffer& buffer, std::size_t first,
+                         const PrintoutFont& font) {
     for (int r = 0; r < 10; ++r) {
         const EarningsSlot& slot = buffer.rows[first + std::size_t(r)];
         for (int c = 0; c < 10; ++c) {
             Element& e = cell(c, r);
-            e.font = font;
+            e.font = font.font;
+            e.color = font.color;
             e.caption = cellText(slot, c);
         }
     }
@@ -286,7 +293,7 @@ Tdruk1::Tdruk1(Rp7Inputs inputs) : in_(inputs) {
 }
 
 bool Tdruk1::QRBand1BeforePrint() {
-    table_->fill(in_.buffer, 0, in_.data.printFont(2).value_or(formText(11)));
+    table_->fill(in_.buffer, 0, in_.data.printFont(2).value_or(PrintoutFont{formText(11)}));
     return true;
 }
 
@@ -398,7 +405,7 @@ void Tdruk2::Rap1BeforePrint() {
 bool Tdruk2::QRBand2BeforePrint() {
     continuation_ = in_.buffer.MoreThanTenRows && !in_.data.informationPages();
     if (!continuation_) return false;
-    table_->fill(in_.buffer, 10, in_.data.printFont(2).value_or(formText(11)));
+    table_->fill(in_.buffer, 10, in_.data.printFont(2).value_or(PrintoutFont{formText(11)}));
     return true;
 }
 

@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "printouts/earnings_print_buffer.h"
+#include "printouts/form_data.h"
 #include "printouts/report_form.h"
 
 namespace lumiro::printouts {
@@ -32,8 +33,8 @@ class EarningsTable {
     // Cells of the rows `rowTop` + r × 7.9 mm, columns at the given left edges and widths.
     EarningsTable(reports::Band& band, double headerTop, double headerBottom, double numbersBottom,
                   const std::array<double, 10>& lefts, const std::array<double, 10>& widths);
-    // Fills the cells from slots first..first+9 and gives them `font`.
-    void fill(const EarningsPrintBuffer& buffer, std::size_t first, const QFont& font);
+    // Fills the cells from slots first..first+9 and gives them `font` and its colour.
+    void fill(const EarningsPrintBuffer& buffer, std::size_t first, const PrintoutFont& font);
     reports::Element& cell(int column, int row) {
         return *cells_[std::size_t(column)][std::size_t(row)];
     }
@@ -47,6 +48,7 @@ class Tdruk1 : public ReportForm {
     explicit Tdruk1(Rp7Inputs inputs);
     reports::Document generate() override;
     QString documentName() const override { return QStringLiteral("Rp-7 str. 1"); }
+    Kind kind() const override { return {QStringLiteral("Rp-7"), QStringLiteral("ZUS Rp-7"), 1}; }
 
     bool QRBand1BeforePrint();
 
@@ -60,6 +62,7 @@ class Tdruk2 : public ReportForm {
     explicit Tdruk2(Rp7Inputs inputs);
     reports::Document generate() override;
     QString documentName() const override { return QStringLiteral("Rp-7 str. 2"); }
+    Kind kind() const override { return {QStringLiteral("Rp-7"), QStringLiteral("ZUS Rp-7"), 2}; }
 
     void Rap1BeforePrint();
     bool QRBand2BeforePrint();

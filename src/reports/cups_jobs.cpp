@@ -41,6 +41,19 @@ struct PrinterState {
     QString message;
 };
 
+// Whether any job of any user waits or prints on the printer ahead of job `id`.
+bool jobsAhead(const QByteArray& printer, int id) {
+    cups_job_t* jobs = nullptr;
+    const int count =
+        cupsGetJobs2(CUPS_HTTP_DEFAULT, &jobs, printer.constData(), 0, CUPS_WHICHJOBS_ACTIVE);
+    bool ahead = false;
+    for (int i = 0; i < count && !ahead; ++i)
+        ahead = jobs[i].id < id && printer == jobs[i].dest &&
+                (jobs[i].state == IPP_JSTATE_PENDING || jobs[i].state == IPP_JSTATE_PROCESSING);
+    cupsFreeJobs(count, jobs);
+    return ahead;
+}
+
 PrinterState printerState(const QByteArray& printer) {
     PrinterState result;
     cups_dest_t* dest = cupsGetNamedDest(CUPS_HTTP_DEFAULT, printer.constData(), nullptr);
@@ -121,7 +134,11 @@ std::optional<QString> checkSubmitted(const QString& printer, std::optional<int>
                                              "kolejce i nie został wydrukowany.")
                                   .arg(printer),
                               p.message);
-        // Queued behind other jobs of a working printer: it will print in its turn.
+        // Queued behind other jobs of a working printer: it prints in its turn, and waiting
+        // for that here would hold the whole run up for as long as the jobs before it print.
+        // A job with nothing ahead gets its moment to start, so that one refused at once by
+        // its device is still reported.
+        if (jobsAhead(name, job->id)) return std::nullopt;
         if (std::chrono::steady_clock::now() >= deadline) return std::nullopt;
         QThread::msleep(50);
     }

@@ -18,8 +18,9 @@ std::optional<int> lastJob(const QString& printer);
 
 // Call right after the painter on the printer ended. Checks the result of the submission and
 // then, when the job number before it is known, the new job above `jobBefore`: a job the printer
-// takes, or that stays queued behind others for `settle`, is sent; a refused, stopped or aborted
-// job, or one held by a stopped printer, is a failure. Returns the failure's message for the user.
+// takes, or that is queued behind other jobs, is sent at once; one with nothing ahead is given
+// up to `settle` to start. A refused, stopped, held or aborted job, or one waiting on a stopped
+// printer, is a failure. Returns the failure's message for the user.
 std::optional<QString> checkSubmitted(const QString& printer, std::optional<int> jobBefore,
                                       std::chrono::milliseconds settle);
 

@@ -32,6 +32,7 @@ struct TextItem {
     QString text;
     int font = 0;   // index into Page::fonts
     int clip = -1;  // index into Page::clips, or -1
+    QRgb color = 0xff000000;
 };
 
 struct LineItem {

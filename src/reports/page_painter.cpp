@@ -43,13 +43,18 @@ void paintPage(QPainter& painter, const Page& page, double s) {
         painter.drawLine(QLineF(l.line.p1() * s, l.line.p2() * s));
     }
 
-    painter.setPen(Qt::black);
+    QRgb color = 0xff000000;
+    painter.setPen(QColor(color));
     int font = -1;
     int clip = -1;
     for (const TextItem& t : page.texts) {
         if (t.font != font) {
             painter.setFont(page.fonts[std::size_t(t.font)]);
             font = t.font;
+        }
+        if (t.color != color) {
+            color = t.color;
+            painter.setPen(QColor::fromRgba(color));
         }
         if (t.clip != clip) {
             if (t.clip < 0)

@@ -93,9 +93,11 @@ class RecordingTarget : public PrintTarget {
     QString failMessage_;
 };
 
-// Writes the pages into one PDF file (A4 or each page's size, the fonts embedded). The file
-// appears complete or not at all: it is written under a temporary name beside it and renamed
-// at the end, and an existing file stays as it was when writing fails.
-PrintStatus writePdf(const Document& document, const QString& path, const QString& title);
+// Writes the pages into one PDF file (A4 or each page's size, the fonts embedded), with the
+// title and author in its document information and Lumiro as its creator. The file appears
+// complete or not at all: it is written under a temporary name beside it and renamed at the
+// end, and an existing file stays as it was when writing fails.
+PrintStatus writePdf(const Document& document, const QString& path, const QString& title,
+                     const QString& author = {});
 
 }  // namespace lumiro::reports

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cmath>
 
 #include "reports/fonts.h"
 #include "reports/text_measure.h"
@@ -310,17 +311,20 @@ class Generator {
     }
 
     void emitText(const Element& e, QRectF box, const QString& text) {
-        const int id = measure_.fontId(e.font);
-        const TextMeasure::Metrics& m = measure_.metrics(id);
-        const bool measured =
-            e.growRight || e.clip || (e.alignment & (Qt::AlignRight | Qt::AlignHCenter));
+        int id = measure_.fontId(e.font);
+        const bool measured = e.growRight || e.clip || e.shrinkToFit ||
+                              (e.alignment & (Qt::AlignRight | Qt::AlignHCenter));
         if (e.growRight) box.setWidth(text.isEmpty() ? 0 : measure_.width(id, text));
         if (e.frame) page().boxes.push_back(BoxItem{box, e.pen, QColor()});
         if (text.isEmpty()) return;
 
-        const bool single = !text.contains(QLatin1Char('\n')) && (!e.wordWrap || e.growRight);
+        const bool wrap = e.wordWrap && !e.growRight && !e.shrinkToFit;
+        const bool single = !text.contains(QLatin1Char('\n')) && !wrap;
         const QStringList& lines =
-            single ? singleLine(text) : measure_.lines(id, text, box.width(), e.wordWrap);
+            single ? singleLine(text) : measure_.lines(id, text, box.width(), wrap);
+        bool clipAll = false;
+        if (e.shrinkToFit) id = fittingFont(id, lines, box, clipAll);
+        const TextMeasure::Metrics& m = measure_.metrics(id);
         const double total = double(lines.size()) * m.lineHeight;
         double top = box.top();
         if (e.alignment & Qt::AlignVCenter)
@@ -329,8 +333,10 @@ class Generator {
             top += box.height() - total;
 
         const int font = pageFont(id);
+        const QRgb color = e.color.rgba();
         int clip = -1;
-        if (e.clip && (top < box.top() - kEpsilon || top + total > box.bottom() + kEpsilon))
+        if (clipAll ||
+            (e.clip && (top < box.top() - kEpsilon || top + total > box.bottom() + kEpsilon)))
             clip = addClip(box);
         for (qsizetype i = 0; i < lines.size(); ++i) {
             const double lineTop = top + double(i) * m.lineHeight;
@@ -343,8 +349,39 @@ class Generator {
                 x = alignedX(box, e.alignment, width);
                 if (e.clip && clip < 0 && width > box.width() + kEpsilon) clip = addClip(box);
             }
-            page().texts.push_back(TextItem{QPointF(x, lineTop + m.ascent), line, font, clip});
+            page().texts.push_back(
+                TextItem{QPointF(x, lineTop + m.ascent), line, font, clip, color});
         }
+    }
+
+    // The font in which every line fits the box across and down: the element's own when they
+    // do, else the largest smaller size of it that fits, found in steps of a twentieth of a
+    // point. Below the smallest legible size the text is clipped rather than shrunk further.
+    int fittingFont(int id, const QStringList& lines, const QRectF& box, bool& clipAll) {
+        constexpr double kSmallestPoints = 3.0;
+        double scale = 1;
+        auto fits = [&](int f) {
+            double widest = 0;
+            for (const QString& line : lines) widest = std::max(widest, measure_.width(f, line));
+            const double height = double(lines.size()) * measure_.metrics(f).lineHeight;
+            scale = std::min(widest > box.width() ? box.width() / widest : 1.0,
+                             height > box.height() ? box.height() / height : 1.0);
+            return widest <= box.width() + kEpsilon && height <= box.height() + kEpsilon;
+        };
+        if (fits(id)) return id;
+        QFont font = measure_.metrics(id).font;
+        double size = font.pointSizeF() > 0 ? font.pointSizeF() : font.pixelSize() * 0.75;
+        for (int step = 0; step < 50; ++step) {
+            // Text widths follow the size closely; the step below makes sure each try is smaller.
+            size = std::min(std::floor(size * scale * 20) / 20, size - 0.05);
+            if (size < kSmallestPoints) break;
+            font.setPointSizeF(size);
+            id = measure_.fontId(font);
+            if (fits(id)) return id;
+        }
+        font.setPointSizeF(kSmallestPoints);
+        clipAll = true;
+        return measure_.fontId(font);
     }
 
     const QStringList& singleLine(const QString& text) {

@@ -3,6 +3,7 @@
 // reads the sources and lays the bands out into pages (document.h) that any device paints.
 #pragma once
 
+#include <QColor>
 #include <QFont>
 #include <QHash>
 #include <QPointF>
@@ -55,7 +56,12 @@ struct Element {
     // The width follows the text, from rect's left edge (the forms' data fields).
     bool growRight = false;
     bool enabled = true;
-    bool frame = false;  // text elements: a ruled cell around rect
+    // Text that does not fit rect in its font, across or down, is set whole on its lines in
+    // the largest smaller size of the same font that fits, never wrapped or cut: the forms'
+    // amounts, dates and numbers.
+    bool shrinkToFit = false;
+    QColor color = Qt::black;  // of the text
+    bool frame = false;        // text elements: a ruled cell around rect
     double pen = 0.2;    // mm: frame, rule and box lines
     Qt::PenStyle penStyle = Qt::SolidLine;
     QColor fill;  // Box: the inside; invalid for none
@@ -79,6 +85,10 @@ struct Element {
     }
     Element& clipped(bool on = true) {
         clip = on;
+        return *this;
+    }
+    Element& shrinkingToFit(bool on = true) {
+        shrinkToFit = on;
         return *this;
     }
     Element& framed(double penMm = 0.2) {

@@ -98,5 +98,24 @@ TEST_F(AttachmentForm, NoBenefitPeriodsPrintOneEmptyRuledRow) {
     EXPECT_NEAR(date->topMm(), kMargin + kTitleHeight + kRowHeight + 31.8, kTolerance);
 }
 
+// The period's dates are free text of up to 50 characters: one too long for its column prints
+// whole in a smaller size instead of wrapping onto a second line the row has no room for.
+TEST_F(AttachmentForm, ALongDatePrintsWholeInsideItsCell) {
+    const QString from = QStringLiteral("1995.03.01 (od rana)");
+    const QString to = QStringLiteral("1995.04.30 włącznie, po korekcie");
+    data.rowsOf(QStringLiteral("Tzal2"))
+        .append({{QStringLiteral("Pole1"), QStringLiteral("chorobowy")},
+                 {QStringLiteral("Pole2"), from},
+                 {QStringLiteral("Pole3"), to}});
+    Tdruk6 form(data);
+    const auto pages = pdf.read(form.generate(), "zal-dlugie.pdf");
+    ASSERT_EQ(pages.size(), 1u);
+    const double top = kMargin + kTitleHeight;
+    expectWholeIn(pages[0], from,
+                  QRectF(kMargin + kEdges[1], top, kEdges[2] - kEdges[1], kRowHeight));
+    expectWholeIn(pages[0], to,
+                  QRectF(kMargin + kEdges[2], top, kEdges[3] - kEdges[2], kRowHeight));
+}
+
 }  // namespace
 }  // namespace lumiro::printouts

@@ -16,7 +16,7 @@ namespace {
 
 using platform::MessageResult;
 
-const QString kSecondPage = QStringLiteral("Wydruk 2 strony po obróceniu kartki wciśnij Yes");
+const QString kSecondPage = QStringLiteral("Wydruk 2 strony po obróceniu kartki wciśnij Tak");
 const QString kAnna = QStringLiteral("Kowalska Anna");
 const QString kJozef = QStringLiteral("Wiśniewski Józef");
 const QString kMalgorzata = QStringLiteral("Zając Małgorzata");
@@ -146,13 +146,14 @@ TEST_F(DocumentCommands, PreviewsShowTheCurrentEmployee) {
     for (const char* item : {"Podgląd Kp-1 str. 1", "Podgląd Kp-1 str. 2", "Podgląd Rp-6 str. 1",
                              "Podgląd Rp-6 str. 2", "Podgląd załącznika", "Podgląd zaświadczenia"})
         window->runMenuCommand(QStringLiteral("Wydruki/") + QString::fromUtf8(item));
-    EXPECT_EQ(previews, (std::vector<QString>{
-                            QStringLiteral("Kp-1 str. 1|Kp-1 str. 1 Wiśniewski Józef.pdf"),
-                            QStringLiteral("Kp-1 str. 2|Kp-1 str. 2 Wiśniewski Józef.pdf"),
-                            QStringLiteral("Rp-6 str. 1|Rp-6 str. 1 Wiśniewski Józef.pdf"),
-                            QStringLiteral("Rp-6 str. 2|Rp-6 str. 2 Wiśniewski Józef.pdf"),
-                            QStringLiteral("Załącznik 1 do Rp-7|Załącznik 1 do Rp-7 Wiśniewski Józef.pdf"),
-                            QStringLiteral("Zaświadczenie|Zaświadczenie Wiśniewski Józef.pdf")}));
+    EXPECT_EQ(previews,
+              (std::vector<QString>{
+                  QStringLiteral("Kp-1 str. 1|Kp-1 Wiśniewski Józef.pdf"),
+                  QStringLiteral("Kp-1 str. 2|Kp-1 Wiśniewski Józef str. 2.pdf"),
+                  QStringLiteral("Rp-6 str. 1|Rp-6 Wiśniewski Józef.pdf"),
+                  QStringLiteral("Rp-6 str. 2|Rp-6 Wiśniewski Józef str. 2.pdf"),
+                  QStringLiteral("Załącznik 1 do Rp-7|Załącznik 1 do Rp-7 Wiśniewski Józef.pdf"),
+                  QStringLiteral("Zaświadczenie|Zaświadczenie Wiśniewski Józef.pdf")}));
     EXPECT_TRUE(previewPages[0].pages[0].plainText().contains(QStringLiteral("Wiśniewski")));
     EXPECT_TRUE(jobs().empty());
 }
@@ -165,7 +166,10 @@ TEST_F(DocumentCommands, ListOfInsuredListsTheMarkedInTheGridsOrderAndFiltersOnl
     EXPECT_EQ(dialogShown, (std::vector<QString>{QString(), QStringLiteral("2005"), QStringLiteral("2005.03.10"),
                                                  QStringLiteral("2")}));
     ASSERT_EQ(previews.size(), 1u);
-    EXPECT_TRUE(previews[0].startsWith(QStringLiteral("Wykaz ubezpieczonych|")));
+    // Its file and title are the list's, with its number and date, never the current employee's.
+    EXPECT_EQ(previews[0], QStringLiteral("Wykaz ubezpieczonych|Wykaz ubezpieczonych nr 7-2005 z "
+                                          "dnia 2005.03.10.pdf"));
+    EXPECT_EQ(previewLabels[0].title, QStringLiteral("Wykaz ubezpieczonych nr 7/2005"));
     EXPECT_EQ(listedInPreview[0], (std::vector<QString>{kAnna,
                                                         QStringLiteral("Zając Małgorzata")}));
     const QString text = previewPages[0].pages[0].plainText();

@@ -10,7 +10,9 @@
 
 #include <gtest/gtest.h>
 
+#include <QRectF>
 #include <QString>
+#include <QStringList>
 
 #include <initializer_list>
 #include <vector>
@@ -53,6 +55,31 @@ inline void expectWordAt(const PdfPage& page, const QString& text, double top, d
 inline void expectTexts(const PdfPage& page, std::initializer_list<const char*> texts) {
     const QString all = page.text();
     for (const char* fixed : texts) EXPECT_TRUE(all.contains(QString::fromUtf8(fixed))) << fixed;
+}
+
+// The words of `text` read back whole, one after the other, inside the cell (mm on the page):
+// nothing of it cut off, nothing of it over the cell's rules.
+inline void expectWholeIn(const PdfPage& page, const QString& text, const QRectF& cell) {
+    SCOPED_TRACE(text.toStdString());
+    const QStringList parts = text.split(u' ', Qt::SkipEmptyParts);
+    const std::size_t n = std::size_t(parts.size());
+    for (std::size_t i = 0; i + n <= page.words.size(); ++i) {
+        bool same = true;
+        for (std::size_t k = 0; k < n && same; ++k) {
+            const PdfWord& w = page.words[i + k];
+            same = w.text == parts[qsizetype(k)] && w.bottomMm() > cell.top() - 2 &&
+                   w.topMm() < cell.bottom() + 2;
+        }
+        if (!same) continue;
+        EXPECT_GE(page.words[i].leftMm(), cell.left() - 0.05);
+        EXPECT_LE(page.words[i + n - 1].rightMm(), cell.right() + 0.05);
+        for (std::size_t k = 0; k < n; ++k) {
+            EXPECT_GE(page.words[i + k].topMm(), cell.top() - 0.05);
+            EXPECT_LE(page.words[i + k].bottomMm(), cell.bottom() + 0.05);
+        }
+        return;
+    }
+    ADD_FAILURE() << "not printed whole in its cell: " << text.toStdString();
 }
 
 // Writes the pages as the program saves them and reads them back.

@@ -184,5 +184,27 @@ TEST_F(InsuredListForm, TheCountIsAskedAtEveryRun) {
     EXPECT_EQ(countIn(pages[0], summaryTop), QStringLiteral("2"));
 }
 
+// Dates of birth are free text of up to 50 characters and names as long: what does not fit its
+// cell prints whole in a smaller size rather than losing its end or its second line.
+TEST_F(InsuredListForm, LongNamesAndDatesPrintWholeInsideTheirCells) {
+    const QString name = QStringLiteral("Grzegorzewska-Szczepańczyk Małgorzata Anna Maria");
+    const QString born = QStringLiteral("15 października 1948 r., Wrocław");
+    reports::FixedRows& rows = data.rowsOf(QStringLiteral("WRP7"));
+    rows.append({{QStringLiteral("POLE1"), name},
+                 {QStringLiteral("KP8"), born},
+                 {QStringLiteral("KP11"), QStringLiteral("48101501234")}});
+    listedCount = 1;
+    const auto pages = pdf.read(form.generate(), "wykaz-dlugie.pdf");
+    ASSERT_EQ(pages.size(), 1u);
+    const double top = kMargin + kTitleHeight;
+    auto cell = [&](int c) {
+        return QRectF(kMargin + kEdges[c], top, kEdges[c + 1] - kEdges[c], kRowHeight);
+    };
+    expectWholeIn(pages[0], QStringLiteral("1"), cell(0));
+    expectWholeIn(pages[0], name, cell(1));
+    expectWholeIn(pages[0], born, cell(2));
+    expectWholeIn(pages[0], QStringLiteral("48101501234"), cell(3));
+}
+
 }  // namespace
 }  // namespace lumiro::printouts

@@ -5,14 +5,17 @@
 
 #include <string_view>
 
+#include <QDateTime>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QProcess>
 
 #include <filesystem>
 
 #include "pdf_probe.h"
 #include "platform/prompter.h"
+#include "printouts/document_label.h"
 #include "printouts/preview_window.h"
 #include "printouts/print_commands.h"
 #include "printouts/rp7_forms.h"
@@ -25,6 +28,7 @@ namespace {
 struct Outcome {
     int status = -1;
     QString stderrText;
+    QString stdoutText;
 };
 
 class PdfCommand : public ::testing::Test {
@@ -44,7 +48,8 @@ class PdfCommand : public ::testing::Test {
         process.start(QStringLiteral(LUMIRO_EXE), arguments);
         EXPECT_TRUE(process.waitForFinished(60000));
         return {process.exitCode(),
-                QString::fromLocal8Bit(process.readAllStandardError()).trimmed()};
+                QString::fromLocal8Bit(process.readAllStandardError()).trimmed(),
+                QString::fromLocal8Bit(process.readAllStandardOutput()).trimmed()};
     }
 
     QString path(const char* name) const { return QString::fromStdString(dir.file(name)); }
@@ -122,6 +127,85 @@ TEST_F(PdfCommand, ChosenPayerAndEmployees) {
     EXPECT_FALSE(pages[2].find(QStringLiteral("Kowalska")).empty());
 }
 
+// A file an office can file: what it is, whose it is, and what made it.
+TEST_F(PdfCommand, TheFileCarriesItsTitleThePayerAsAuthorAndLumiroAsCreator) {
+    Outcome run = lumiro({QStringLiteral("--pdf"), QStringLiteral("rp7"), path("one.pdf"),
+                          QStringLiteral("--employee"), QStringLiteral("1")});
+    ASSERT_EQ(run.status, 0) << run.stderrText.toStdString();
+    EXPECT_EQ(test::pdfInfo(path("one.pdf"), QStringLiteral("Title")),
+              QStringLiteral("ZUS Rp-7 – Kowalska Anna"));
+    const QString author = test::pdfInfo(path("one.pdf"), QStringLiteral("Author"));
+    EXPECT_FALSE(author.isEmpty());
+    EXPECT_EQ(test::pdfInfo(path("one.pdf"), QStringLiteral("Creator")), QStringLiteral("Lumiro"));
+
+    run = lumiro({QStringLiteral("--pdf"), QStringLiteral("wykaz"), path("wykaz.pdf"),
+                  QStringLiteral("--list-number"), QStringLiteral("5"),
+                  QStringLiteral("--list-year"), QStringLiteral("2026")});
+    ASSERT_EQ(run.status, 0) << run.stderrText.toStdString();
+    EXPECT_EQ(test::pdfInfo(path("wykaz.pdf"), QStringLiteral("Title")),
+              QStringLiteral("Wykaz ubezpieczonych nr 5/2026"));
+    EXPECT_EQ(test::pdfInfo(path("wykaz.pdf"), QStringLiteral("Author")), author);
+}
+
+// One file per employee, named by the document, the employee and the PESEL, each with its own
+// pages and title; the list of files on standard output. Nothing of the user's in the folder is
+// touched, and a name already taken there is not written over.
+TEST_F(PdfCommand, EachWritesOneFilePerEmployeeAndNeverOverAUsersFile) {
+    const QString folder = path("wnioski");
+    ASSERT_TRUE(QDir().mkpath(folder));
+    {
+        QFile mine(folder + QStringLiteral("/moje notatki.pdf"));
+        ASSERT_TRUE(mine.open(QIODevice::WriteOnly));
+        mine.write("moje");
+    }
+    const QStringList arguments{
+        QStringLiteral("--pdf"),      QStringLiteral("rp7"),        folder,
+        QStringLiteral("--each"),     QStringLiteral("--employee"), QStringLiteral("1"),
+        QStringLiteral("--employee"), QStringLiteral("2"),          QStringLiteral("--employee"),
+        QStringLiteral("3")};
+    Outcome run = lumiro(arguments);
+    ASSERT_EQ(run.status, 0) << run.stderrText.toStdString();
+    const QStringList written = run.stdoutText.split(u'\n');
+    ASSERT_EQ(written.size(), 3) << run.stdoutText.toStdString();
+    const char* names[] = {"Kowalska Anna", "Wiśniewski Józef", "Zając Małgorzata"};
+    for (int e = 0; e < 3; ++e) {
+        const QString file = written[e];
+        SCOPED_TRACE(file.toStdString());
+        const QString name = QFileInfo(file).fileName();
+        EXPECT_TRUE(name.startsWith(QStringLiteral("Rp-7 ") + QString::fromUtf8(names[e]) + u' '));
+        EXPECT_TRUE(name.endsWith(QStringLiteral(".pdf")));
+        EXPECT_EQ(QFileInfo(file).absolutePath(), QFileInfo(folder).absoluteFilePath());
+        EXPECT_EQ(test::pdfPageCount(file), 2);
+        EXPECT_EQ(test::pdfInfo(file, QStringLiteral("Title")),
+                  QStringLiteral("ZUS Rp-7 – ") + QString::fromUtf8(names[e]));
+        const auto pages = test::readPdfWords(file);
+        ASSERT_EQ(pages.size(), 2u);
+        EXPECT_FALSE(pages[0].find(QString::fromUtf8(names[e]).section(u' ', 0, 0)).empty());
+    }
+    QStringList inFolder = QDir(folder).entryList(QDir::Files);
+    EXPECT_EQ(inFolder.size(), 4);
+    QFile mine(folder + QStringLiteral("/moje notatki.pdf"));
+    ASSERT_TRUE(mine.open(QIODevice::ReadOnly));
+    EXPECT_EQ(mine.readAll(), QByteArray("moje"));
+    mine.close();
+
+    // Again into the same folder: the files there are not replaced, and nothing is written.
+    const QDateTime before = QFileInfo(written[0]).lastModified();
+    run = lumiro(arguments);
+    EXPECT_EQ(run.status, 1);
+    EXPECT_TRUE(run.stderrText.contains(QFileInfo(written[0]).fileName()))
+        << run.stderrText.toStdString();
+    EXPECT_FALSE(run.stderrText.contains(u'\n'));
+    EXPECT_EQ(QFileInfo(written[0]).lastModified(), before);
+    EXPECT_EQ(QDir(folder).entryList(QDir::Files).size(), 4);
+
+    // The list of insured is one document for all of them.
+    run = lumiro(
+        {QStringLiteral("--pdf"), QStringLiteral("wykaz"), folder, QStringLiteral("--each")});
+    EXPECT_EQ(run.status, 2);
+    EXPECT_EQ(QDir(folder).entryList(QDir::Files).size(), 4);
+}
+
 TEST_F(PdfCommand, FailuresSayOneSentenceAndLeaveNoFile) {
     // A wrong command line.
     Outcome run = lumiro({QStringLiteral("--pdf"), QStringLiteral("rp9"), path("x.pdf")});
@@ -180,9 +264,9 @@ TEST_F(PreviewAndCommand, PreviewSavesTheSamePageAsTheCommand) {
     services.prompter = &prompter;
     services.target = &target;
     QString saved;
-    services.preview = [&](ReportForm& form, const QString& pdfName) {
+    services.preview = [&](ReportForm& form, const DocumentLabel& label) {
         PreviewWindow preview([&form] { return form.generate(); }, target, prompter,
-                              {form.documentName(), pdfName});
+                              {form.documentName(), label.fileName, label.title, label.author});
         preview.setFileChooser([&](QWidget*, const QString& suggested) {
             saved = QString::fromStdString(dir.file(suggested.toStdString()));
             return saved;
@@ -194,7 +278,9 @@ TEST_F(PreviewAndCommand, PreviewSavesTheSamePageAsTheCommand) {
     dane->TRP7.first();
     commands.Podgldwydrukustr11Click();
     ASSERT_TRUE(QFile::exists(saved)) << saved.toStdString();
-    EXPECT_TRUE(saved.endsWith(QStringLiteral("Rp-7 str. 1 Kowalska Anna.pdf")));
+    EXPECT_TRUE(saved.endsWith(QStringLiteral("/Rp-7 Kowalska Anna.pdf")));
+    EXPECT_EQ(test::pdfInfo(saved, QStringLiteral("Title")),
+              QStringLiteral("ZUS Rp-7 – Kowalska Anna"));
 
     QProcess process;
     process.setWorkingDirectory(QString::fromStdString(dir.path()));

@@ -61,7 +61,9 @@ class PreviewTest : public ::testing::Test {
   protected:
     PreviewTest()
         : window([this] { return list.generate(); }, printer, prompter,
-                 {QStringLiteral("Wykaz ubezpieczonych"), QStringLiteral("Wykaz 7/2004.pdf")}) {
+                 {QStringLiteral("Wykaz ubezpieczonych"), QStringLiteral("Wykaz 7/2004.pdf"),
+                  QStringLiteral("Wykaz ubezpieczonych nr 7/2004"),
+                  QStringLiteral("Przedsiębiorstwo Żółć")}) {
         window.resize(800, 900);
         window.setFileChooser([this](QWidget*, const QString& suggested) {
             suggestions.push_back(suggested);
@@ -209,6 +211,12 @@ TEST_F(PreviewTest, SavesTheShownPagesAsTheDirectPdfWouldHoldThem) {
     EXPECT_TRUE(text.contains(QStringLiteral("Ubezpieczony40")));
     EXPECT_EQ(text, test::readPdfText(direct));
     EXPECT_TRUE(prompter.questions().empty());
+    // An office files it by what it is and whose it is.
+    EXPECT_EQ(test::pdfInfo(saved, QStringLiteral("Title")),
+              QStringLiteral("Wykaz ubezpieczonych nr 7/2004"));
+    EXPECT_EQ(test::pdfInfo(saved, QStringLiteral("Author")),
+              QStringLiteral("Przedsiębiorstwo Żółć"));
+    EXPECT_EQ(test::pdfInfo(saved, QStringLiteral("Creator")), QStringLiteral("Lumiro"));
 
     // Cancelled: nothing written, nothing said.
     answer.clear();

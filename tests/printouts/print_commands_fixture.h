@@ -9,6 +9,7 @@
 
 #include "components/data_grid.h"
 #include "components/data_source.h"
+#include "printouts/document_label.h"
 #include "printouts/print_commands.h"
 #include "printouts/report_form.h"
 #include "records/records_fixture.h"
@@ -31,11 +32,18 @@ class PrintCommandsFixture : public records::test::IndexWindowFixture {
         services.target = &target;
         services.markedRows = [this] { return window->XDBGrid1().markedRows(); };
         services.markCurrentRow = [this] { window->XDBGrid1().markCurrentRow(); };
-        services.preview = [this](ReportForm& form, const QString& pdfName) {
-            previews.push_back(form.documentName() + u'|' + pdfName);
+        services.preview = [this](ReportForm& form, const DocumentLabel& label) {
+            previews.push_back(form.documentName() + u'|' + label.fileName);
+            previewLabels.push_back(label);
             previewOpened(form);
             previewPages.push_back(form.generate());
         };
+        // The progress window as the run drives it: "Start title max", "+", "Stop".
+        services.progressStart = [this](const QString& title, int maximum) {
+            progress.push_back(QStringLiteral("Start %1 %2").arg(title).arg(maximum));
+        };
+        services.progressStep = [this] { progress.push_back(QStringLiteral("+")); };
+        services.progressStop = [this] { progress.push_back(QStringLiteral("Stop")); };
         addServices(services);
         commands = std::make_unique<PrintCommands>(services);
         records::EmployeeIndexServices windowServices;
@@ -72,6 +80,8 @@ class PrintCommandsFixture : public records::test::IndexWindowFixture {
     std::unique_ptr<PrintCommands> commands;
     std::vector<QString> previews;
     std::vector<reports::Document> previewPages;
+    std::vector<DocumentLabel> previewLabels;
+    std::vector<QString> progress;
 };
 
 }  // namespace lumiro::printouts::test

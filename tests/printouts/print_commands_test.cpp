@@ -3,6 +3,12 @@
 // printing, the Rp-7 chunks, and what a refused job tells. Pages go to a recording target.
 #include <gtest/gtest.h>
 
+#include <QFile>
+
+#include <functional>
+#include <optional>
+#include <utility>
+
 #include "components/data_controls.h"
 #include "components/data_grid.h"
 #include "components/data_source.h"
@@ -22,10 +28,53 @@ using records::test::text;
 
 const QString kConfirmRp7 =
     QStringLiteral("Wydruk wszystkich oznaczonych dokumentów Rp-7 w ilości ");
-const QString kSecondPage = QStringLiteral("Wydruk 2 strony po obróceniu kartki wciśnij Yes");
+// The box shows "Tak" and "Nie"; the prompt names the button the user sees.
+const QString kSecondPage = QStringLiteral("Wydruk 2 strony po obróceniu kartki wciśnij Tak");
 
 class PrintCommandsTest : public test::PrintCommandsFixture {
   protected:
+    void addServices(PrintServices& services) override {
+        services.askListHeading = [](int) {
+            return std::optional<ListHeading>(ListHeading{
+                QStringLiteral("5"), QStringLiteral("2026"), QStringLiteral("2026.12.10")});
+        };
+        if (deleteOnConfirmation.valid()) {
+            // Another workstation deletes the card while the confirmation is open.
+            services.prompter = &deletingPrompter;
+            deletingPrompter.run = [this] {
+                if (!deleteOnConfirmation.valid()) return;
+                dane->WRP7.setFiltered(false);
+                ASSERT_TRUE(dane->WRP7.gotoBookmark(deleteOnConfirmation));
+                dane->WRP7.remove();
+                deleteOnConfirmation = {};
+            };
+            deletingPrompter.forward = &prompter;
+        }
+    }
+
+    // Answers through the fixture's prompter after running an action on the first question.
+    struct ActingPrompter : platform::Prompter {
+        platform::MessageResult ask(platform::MessageIcon icon, const QString& text,
+                                    platform::MessageButtons buttons) override {
+            if (run) std::exchange(run, {})();
+            return forward->ask(icon, text, buttons);
+        }
+        std::function<void()> run;
+        platform::Prompter* forward = nullptr;
+    };
+
+    // The DbEdit of the window bound to `column` of the employee table.
+    components::DbEdit* employeeEdit(const char* column) {
+        for (auto* e : window->findChildren<components::DbEdit*>())
+            if (e->link().column() == QString::fromLatin1(column) && e->link().source() &&
+                &e->link().source()->table() == &dane->TRP7)
+                return e;
+        return nullptr;
+    }
+
+    engine::Bookmark deleteOnConfirmation;
+    ActingPrompter deletingPrompter;
+
     // Earnings rows for employee `nr` of payer 1, one per year from `from`.
     void earnings(int nr, int count, int from = 1960) {
         std::vector<records::test::Row> rows;
@@ -168,8 +217,13 @@ TEST_F(PrintCommandsTest, PreviewsShowTheCurrentEmployeeWhateverIsMarked) {
     window->runMenuCommand(QStringLiteral("Wydruki/Podgląd Rp-7 str. 2"));
     ASSERT_EQ(previews.size(), 2u);
     const QString current = value(dane->TRP7, "POLE1");
-    EXPECT_EQ(previews[0],
-              QStringLiteral("Rp-7 str. 1|Rp-7 str. 1 ") + current + QStringLiteral(".pdf"));
+    // Offered as the document and the employee; the reverse side says which side it is.
+    EXPECT_EQ(previews[0], QStringLiteral("Rp-7 str. 1|Rp-7 ") + current + QStringLiteral(".pdf"));
+    EXPECT_EQ(previews[1],
+              QStringLiteral("Rp-7 str. 2|Rp-7 ") + current + QStringLiteral(" str. 2.pdf"));
+    EXPECT_EQ(previewLabels[0].title, QStringLiteral("ZUS Rp-7 – ") + current);
+    EXPECT_EQ(previewLabels[0].author, value(dane->TZlec, "POCZTA").trimmed());
+    EXPECT_FALSE(previewLabels[0].author.isEmpty());
     EXPECT_TRUE(previewPages[0].pages[0].plainText().contains(current));
     EXPECT_TRUE(prompter.questions().empty());
     EXPECT_TRUE(target.jobs().empty());
@@ -195,6 +249,158 @@ TEST_F(PrintCommandsTest, TypedTextReachesThePrintout) {
     ASSERT_EQ(target.jobs().size(), 1u);
     EXPECT_TRUE(
         target.jobs()[0].document.pages[0].plainText().contains(QStringLiteral("Nowakowska Ewa")));
+}
+
+// What is typed and not yet saved is saved before anything prints, so that the list of insured
+// (read through the second view of the employees) and the forms print the same card.
+TEST_F(PrintCommandsTest, APendingEditIsSavedBeforePrintingSoEveryDocumentShowsIt) {
+    startWindow();
+    dane->TRP7.first();
+    components::DbEdit* pesel = employeeEdit("KP11");
+    ASSERT_NE(pesel, nullptr);
+    pesel->setFocus();
+    pesel->selectAll();
+    records::test::type(pesel, QStringLiteral("85010112345"));
+    mark({0});
+
+    window->runMenuCommand(QStringLiteral("Zadania/Wydruk wykazu ubezpieczonych"));
+    ASSERT_EQ(previewPages.size(), 1u);
+    EXPECT_TRUE(previewPages[0].pages[0].plainText().contains(QStringLiteral("85010112345")));
+    // The list's file is the list's, never an employee's.
+    EXPECT_EQ(previewLabels[0].fileName,
+              QStringLiteral("Wykaz ubezpieczonych nr 5-2026 z dnia 2026.12.10.pdf"));
+    EXPECT_EQ(previewLabels[0].title, QStringLiteral("Wykaz ubezpieczonych nr 5/2026"));
+
+    pesel->selectAll();
+    records::test::type(pesel, QStringLiteral("90020212345"));  // typed again, not saved
+    prompter.queue(MessageResult::Yes);
+    prompter.queue(MessageResult::No);
+    window->runMenuCommand(QStringLiteral("Wydruki/Wydruk Kp -1"));
+    ASSERT_EQ(target.jobs().size(), 1u);
+    EXPECT_TRUE(
+        target.jobs()[0].document.pages[0].plainText().contains(QStringLiteral("90020212345")));
+
+    // Saved, as "Zapisz dane" would have saved it.
+    EXPECT_EQ(dane->TRP7.state(), engine::TableState::Browse);
+    bool stored = false;
+    for (const auto& row : rows("BAZA/KADRY/RP7"))
+        stored = stored || textOf(row, "KP11") == QStringLiteral("90020212345");
+    EXPECT_TRUE(stored);
+}
+
+TEST_F(PrintCommandsTest, ACardThatCannotBeSavedIsReportedAndNothingPrints) {
+    startWindow();
+    mark({0});
+    for (const char* command : {"Wydruki/Wydruk Rp-7", "Wydruki/Podgląd Kp-1 str. 1",
+                                "Zadania/Wydruk wykazu ubezpieczonych"}) {
+        SCOPED_TRACE(command);
+        // The card's number made equal to another card's: the save is refused.
+        dane->TRP7.first();
+        dane->TRP7.edit();
+        dane->TRP7.setAsInteger(dane->TRP7.field("NR"), 2);
+        const std::size_t asked = prompter.questions().size();
+        window->runMenuCommand(QString::fromUtf8(command));
+        ASSERT_EQ(prompter.questions().size(), asked + 1);
+        EXPECT_EQ(prompter.questions().back().text, QStringLiteral("Błąd zapisu"));
+        EXPECT_TRUE(target.jobs().empty());
+        EXPECT_TRUE(previews.empty());
+    }
+}
+
+// A run over several employees drives the progress window, one step per employee, and closes
+// it before any question or message; it never stays open after a failure.
+TEST_F(PrintCommandsTest, ARunShowsItsProgressPerEmployeeAndClosesItBeforeAsking) {
+    startWindow();
+    setParameters("1", true);
+    mark({0, 1, 2});
+    prompter.queue(MessageResult::Yes);
+    prompter.queue(MessageResult::Yes);
+    window->runMenuCommand(QStringLiteral("Wydruki/Wydruk Rp-7"));
+    EXPECT_EQ(jobs().size(), 6u);
+    EXPECT_EQ(progress,
+              (std::vector<QString>{
+                  QStringLiteral("Start Drukowanie Rp-7 3"), QStringLiteral("+"),
+                  QStringLiteral("+"), QStringLiteral("+"), QStringLiteral("Stop"),
+                  QStringLiteral("Start Drukowanie Rp-7 – strony drugie 3"), QStringLiteral("+"),
+                  QStringLiteral("+"), QStringLiteral("+"), QStringLiteral("Stop")}));
+
+    progress.clear();
+    target.clear();
+    target.failJob(7, QStringLiteral("Drukarka odrzuciła zadanie."));  // Józef's Kp-1 front
+    prompter.queue(MessageResult::Yes);
+    window->runMenuCommand(QStringLiteral("Wydruki/Wydruk Kp -1"));
+    EXPECT_EQ(progress, (std::vector<QString>{QStringLiteral("Start Drukowanie Kp-1 3"),
+                                              QStringLiteral("+"), QStringLiteral("Stop")}));
+    EXPECT_EQ(prompter.questions().back().icon, MessageIcon::Error);
+}
+
+// Nobody marked is left out in silence: a card gone since it was marked is named at the end,
+// with how many were printed.
+TEST_F(PrintCommandsTest, ACardGoneSinceItWasMarkedIsNamedAtTheEndWithTheCount) {
+    startWindow();
+    mark({0, 1, 2});
+    deleteOnConfirmation = window->XDBGrid1().gridModel()->bookmark(1);  // Józef
+    // Made again with the prompter that deletes him while the confirmation is open.
+    PrintServices services;
+    services.dane = dane.get();
+    services.target = &target;
+    services.markedRows = [this] { return window->XDBGrid1().markedRows(); };
+    addServices(services);
+    commands = std::make_unique<PrintCommands>(services);
+    prompter.queue(MessageResult::Yes);
+    commands->Wydrukzacznika1Click();
+    EXPECT_EQ(jobs(),
+              (std::vector<QString>{QStringLiteral("Załącznik 1 do Rp-7 ") + kAnna,
+                                    QStringLiteral("Załącznik 1 do Rp-7 Zając Małgorzata")}));
+    ASSERT_EQ(prompter.questions().size(), 2u);
+    const auto& end = prompter.questions().back();
+    EXPECT_EQ(end.icon, MessageIcon::Warning);
+    EXPECT_TRUE(end.text.contains(QStringLiteral("2 z 3"))) << end.text.toStdString();
+    EXPECT_TRUE(end.text.contains(kJozef)) << end.text.toStdString();
+}
+
+// Earnings that cannot be read print no Rp-7 that would understate them; each employee is
+// named, and a run that printed nothing is an error.
+TEST_F(PrintCommandsTest, EarningsThatCannotBeReadPrintNoRp7AndAreNamed) {
+    startWindow();
+    mark({0, 1});
+    dane->Tzar.close();
+    prompter.queue(MessageResult::Yes);
+    window->runMenuCommand(QStringLiteral("Wydruki/Wydruk Rp-7"));
+    EXPECT_TRUE(target.jobs().empty());
+    ASSERT_EQ(prompter.questions().size(), 2u);
+    const auto& none = prompter.questions().back();
+    EXPECT_EQ(none.icon, MessageIcon::Error);
+    EXPECT_TRUE(none.text.contains(kAnna) && none.text.contains(kJozef)) << none.text.toStdString();
+    EXPECT_TRUE(none.text.contains(QStringLiteral("zarobków"))) << none.text.toStdString();
+
+    // The preview says so too instead of showing an Rp-7 without its earnings.
+    window->runMenuCommand(QStringLiteral("Wydruki/Podgląd Rp-7 str. 1"));
+    EXPECT_TRUE(previews.empty());
+    EXPECT_EQ(prompter.questions().back().icon, MessageIcon::Error);
+}
+
+// A damaged earnings file met while loading an employee's rows ends the run with the engine's
+// reason and what went out; the program goes on.
+TEST_F(PrintCommandsTest, AnEngineErrorWhileLoadingEarningsEndsTheRunWithAMessage) {
+    startWindow();
+    setParameters("0", true);
+    mark({0, 1});
+    QFile damaged(QString::fromStdString(file("BAZA/KADRY/ZAR.DB")));
+    ASSERT_TRUE(damaged.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    damaged.write(QByteArray(100, 'x'));
+    damaged.close();
+    prompter.queue(MessageResult::Yes);
+    window->runMenuCommand(QStringLiteral("Wydruki/Wydruk Rp-7"));
+    EXPECT_TRUE(target.jobs().empty());
+    const auto& end = prompter.questions().back();
+    EXPECT_EQ(end.icon, MessageIcon::Error);
+    EXPECT_TRUE(end.text.contains(QStringLiteral("Niczego nie wysłano do drukarki.")))
+        << end.text.toStdString();
+
+    window->runMenuCommand(QStringLiteral("Wydruki/Podgląd Rp-7 str. 1"));
+    EXPECT_TRUE(previews.empty());
+    EXPECT_EQ(prompter.questions().back().icon, MessageIcon::Error);
 }
 
 }  // namespace

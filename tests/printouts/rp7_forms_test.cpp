@@ -6,6 +6,9 @@
 #include <QDir>
 #include <QTextDocument>
 
+#include <array>
+
+#include "form_pdf.h"
 #include "pdf_probe.h"
 #include "printouts/earnings_print_buffer.h"
 #include "printouts/form_data.h"
@@ -165,8 +168,16 @@ TEST_F(Rp7Forms, AmountsPrintByTheFormsRule) {
     EXPECT_EQ(amountText(9'999'999.99, AmountColumn::Narrow).trimmed(),
               QStringLiteral("9 999 999,99"));
     EXPECT_EQ(amountText(-1234.5, AmountColumn::Narrow).trimmed(), QStringLiteral("-1 234,50"));
-    // Negative amounts keep the first mask, which they may overflow.
-    EXPECT_EQ(amountText(-20'000'000, AmountColumn::Narrow), QStringLiteral("# ### ###,##"));
+    // No amount becomes a row of "#": negative amounts keep their grosze however large, and
+    // amounts beyond every mask's digits print all of them.
+    EXPECT_EQ(amountText(-20'000'000, AmountColumn::Narrow).trimmed(),
+              QStringLiteral("-20 000 000,00"));
+    EXPECT_EQ(amountText(-1'234'567'890.5, AmountColumn::Wide).trimmed(),
+              QStringLiteral("-1 234 567 890,50"));
+    EXPECT_EQ(amountText(12'345'678'901, AmountColumn::Narrow).trimmed(),
+              QStringLiteral("12 345 678 901"));
+    EXPECT_EQ(amountText(999'999'999'999'999, AmountColumn::Wide).trimmed(),
+              QStringLiteral("999 999 999 999 999"));
     EXPECT_TRUE(amountText(0, AmountColumn::Narrow).isEmpty());
 
     Tdruk1 page(Rp7Inputs{data, buffer});
@@ -267,6 +278,158 @@ TEST_F(Rp7Forms, InformationTextFitsItsBoxInTwoColumns) {
     for (const char* point : {"ustawa z dnia 17 grudnia 1998", "list płac", "Kolumna 2",
                               "Kolumna 7", "trzydziestokrotności", "denominacji"})
         EXPECT_TRUE(plain.contains(QString::fromUtf8(point))) << point;
+}
+
+// The table's columns (left edge, width) on page 1 and on the continuation table of page 2,
+// and where their first rows start on the page.
+constexpr std::array<double, 10> kLefts1 = {1.6,  15.1,  38.1,  56.1,  74.1,
+                                            92.1, 110.1, 128.1, 146.1, 167.5};
+constexpr std::array<double, 10> kWidths1 = {13.5, 23.0, 18.0, 18.0, 18.0,
+                                             18.0, 18.0, 18.0, 21.4, 22.8};
+constexpr std::array<double, 10> kLefts2 = {1.6,  15.1,  38.1,  56.1,  74.1,
+                                            92.1, 110.1, 128.1, 146.1, 165.1};
+constexpr std::array<double, 10> kWidths2 = {13.5, 23.0, 18.0, 18.0, 18.0,
+                                             18.0, 18.0, 18.0, 19.0, 23.0};
+constexpr double kRowsTop1 = 10 + 186.8;
+constexpr double kRowsTop2 = 10 + 42.9;
+constexpr double kRow = 7.9;
+
+// The largest amounts a pre-1995 card holds, in every amount column: a row of the issue's
+// certificate, and rows with the widest value each column prints with grosze.
+void fillLargeAmounts(EarningsPrintBuffer& b, std::size_t slot, int year) {
+    EarningsSlot& s = b.rows[slot];
+    s.year = QString::number(year);
+    s.pole2 = 43'429'000.00;
+    s.pole3 = 9'999'999.99;
+    s.pole5 = 9'999'999.98;
+    s.pole7 = 9'999'999.97;
+    s.pole9 = 9'999'999.96;
+    s.pole10 = 83'428'999.90;
+}
+void fillWidestAmounts(EarningsPrintBuffer& b, std::size_t slot, int year) {
+    EarningsSlot& s = b.rows[slot];
+    s.year = QString::number(year);
+    s.pole2 = 999'999'999.99;
+    s.pole3 = -9'999'999.99;
+    s.pole5 = 8'888'888.88;
+    s.pole7 = 7'777'777.77;
+    s.pole9 = 6'666'666.66;
+    s.pole10 = 9'876'543'210;  // from the limit on without grosze, whatever its length
+}
+
+// A cell of the table between its rules, in mm on the page.
+QRectF cell(const std::array<double, 10>& lefts, const std::array<double, 10>& widths, int column,
+            double top) {
+    return QRectF(10 + lefts[std::size_t(column)], top, widths[std::size_t(column)], kRow);
+}
+
+struct CellText {
+    QString text;
+    int column;
+};
+
+std::vector<CellText> expectedCells(const EarningsSlot& s) {
+    return {{s.year, 0},
+            {amountText(s.pole2, AmountColumn::Wide).trimmed(), 1},
+            {amountText(s.pole3, AmountColumn::Narrow).trimmed(), 2},
+            {amountText(s.pole5, AmountColumn::Narrow).trimmed(), 4},
+            {amountText(s.pole7, AmountColumn::Narrow).trimmed(), 6},
+            {amountText(s.pole9, AmountColumn::Narrow).trimmed(), 8},
+            {amountText(s.pole10, AmountColumn::Wide).trimmed(), 9}};
+}
+
+class Rp7LargeFont : public Rp7Forms, public ::testing::WithParamInterface<int> {};
+
+// The issue's certificate: Times New Roman at the size the user chose for the table, amounts
+// of a pre-denomination card. Every amount and year prints whole inside its cell, on both
+// pages, however narrow the column.
+TEST_P(Rp7LargeFont, EveryAmountPrintsWholeInsideItsCell) {
+    QFont chosen(QStringLiteral("Times New Roman"));
+    chosen.setPointSizeF(GetParam());
+    data.fonts[2] = chosen;
+    data.information = false;
+    fillLargeAmounts(buffer, 0, 1993);
+    fillWidestAmounts(buffer, 1, 1994);
+    fillLargeAmounts(buffer, 10, 1992);
+    fillWidestAmounts(buffer, 19, 1991);
+    buffer.MoreThanTenRows = true;
+
+    Tdruk1 front(Rp7Inputs{data, buffer});
+    const auto pages1 = render(front, "large-1.pdf");
+    ASSERT_EQ(pages1.size(), 1u);
+    for (std::size_t slot : {0, 1}) {
+        const double top = kRowsTop1 + double(slot) * kRow;
+        for (const CellText& c : expectedCells(buffer.rows[slot]))
+            formtest::expectWholeIn(pages1[0], c.text, cell(kLefts1, kWidths1, c.column, top));
+    }
+
+    Tdruk2 back(Rp7Inputs{data, buffer});
+    const auto pages2 = render(back, "large-2.pdf");
+    ASSERT_EQ(pages2.size(), 1u);
+    for (std::size_t slot : {10, 19}) {
+        const double top = kRowsTop2 + double(slot - 10) * kRow;
+        for (const CellText& c : expectedCells(buffer.rows[slot]))
+            formtest::expectWholeIn(pages2[0], c.text, cell(kLefts2, kWidths2, c.column, top));
+    }
+    // Nothing of the table overflows into a "#" picture.
+    EXPECT_FALSE(pages1[0].text().contains(u'#'));
+    EXPECT_FALSE(pages2[0].text().contains(u'#'));
+}
+
+INSTANTIATE_TEST_SUITE_P(ChosenSizes, Rp7LargeFont, ::testing::Values(12, 16));
+
+// Without a chosen font the table keeps the layout's 8.25 pt, each amount right-aligned at its
+// cell's padding and each year centred, as before: fitting is only for what does not fit.
+TEST_F(Rp7Forms, WithTheLayoutsFontAmountsKeepTheirSizeAndPlace) {
+    fillLargeAmounts(buffer, 0, 1993);
+    Tdruk1 front(Rp7Inputs{data, buffer});
+    const reports::Document doc = front.generate();
+    const std::vector<CellText> cells = expectedCells(buffer.rows[0]);
+    for (const CellText& c : cells)
+        for (const reports::TextItem& t : doc.pages[0].texts)
+            if (t.text == c.text)
+                EXPECT_EQ(doc.pages[0].fonts[std::size_t(t.font)].pointSizeF(), 8.25)
+                    << c.text.toStdString();
+
+    const auto pages = render(front, "default.pdf");
+    ASSERT_EQ(pages.size(), 1u);
+    for (const CellText& c : cells) {
+        SCOPED_TRACE(c.text.toStdString());
+        const QString last = c.text.split(u' ').last();
+        const PdfWord* w = nullptr;
+        for (const PdfWord& candidate : pages[0].words)
+            if (candidate.text == last && candidate.topMm() > kRowsTop1 &&
+                candidate.bottomMm() < kRowsTop1 + kRow)
+                w = &candidate;
+        ASSERT_NE(w, nullptr);
+        const double left = 10 + kLefts1[std::size_t(c.column)];
+        const double right = left + kWidths1[std::size_t(c.column)];
+        if (c.column == 0)
+            EXPECT_NEAR((w->leftMm() + w->rightMm()) / 2, (left + right) / 2, kTolerance);
+        else
+            EXPECT_NEAR(w->rightMm(), right - 0.6, 0.3);
+        formtest::expectWholeIn(pages[0], c.text, cell(kLefts1, kWidths1, c.column, kRowsTop1));
+    }
+}
+
+// The stored font's colour is the table's ink, as its name, size and style are its type.
+TEST_F(Rp7Forms, TheStoredFontsColourInksTheTable) {
+    QFont chosen(QStringLiteral("Arial"));
+    chosen.setPointSizeF(10);
+    data.fonts[2] = PrintoutFont{chosen, QColor(0, 0, 160)};
+    buffer = rowsFrom(1990, 1);
+    Tdruk1 front(Rp7Inputs{data, buffer});
+    const reports::Document doc = front.generate();
+    int blue = 0;
+    for (const reports::TextItem& t : doc.pages[0].texts) {
+        if (t.text == u"1990" || t.text == u"1 000,00") {
+            EXPECT_EQ(t.color, qRgb(0, 0, 160)) << t.text.toStdString();
+            ++blue;
+        } else {
+            EXPECT_EQ(t.color, qRgb(0, 0, 0)) << t.text.toStdString();
+        }
+    }
+    EXPECT_EQ(blue, 3);  // the year, the fixed components and the total
 }
 
 }  // namespace

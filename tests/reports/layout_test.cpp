@@ -3,7 +3,11 @@
 #include <gtest/gtest.h>
 
 #include <QFontMetricsF>
+#include <QImage>
+#include <QPainter>
 
+#include "reports/fonts.h"
+#include "reports/page_painter.h"
 #include "reports/report.h"
 #include "reports/text_measure.h"
 
@@ -400,6 +404,100 @@ TEST(ReportLayout, CellsAlignWrapAndClipTheirText) {
         EXPECT_EQ(page.clips[std::size_t(t->clip)], cell.translated(10, 10));
     }
     EXPECT_NEAR(lines[1]->origin.y() - lines[0]->origin.y(), lineHeight, 1e-9);
+}
+
+// An amount or a date never loses a digit: what does not fit its cell in the chosen font is set
+// in a smaller size of that font, whole, inside the cell; what fits keeps its font and place.
+TEST(ReportLayout, ShrinkToFitSetsTheWholeTextInsideItsCellInASmallerSizeOfTheSameFont) {
+    Report report;
+    QFont large = timesFont(16 / 0.75, true);  // 16 pt, as a user may choose for the table
+    Band& title = report.addBand(BandKind::Title, 100);
+    const QRectF amount(15.7, 10, 21.8, 7.3);
+    const QRectF year(2.2, 20, 12.3, 7.3);
+    const QRectF low(40, 30, 60, 3.0);  // wide enough, but lower than one line of the font
+    const QRectF roomy(100, 10, 80, 7.3);
+    title.addLabel({}, amount, QStringLiteral("43 429 000,00"))
+        .withFont(large)
+        .align(Qt::AlignRight | Qt::AlignVCenter)
+        .clipped()
+        .shrinkingToFit();
+    title.addLabel({}, year, QStringLiteral("1993 r."))
+        .withFont(large)
+        .align(Qt::AlignHCenter | Qt::AlignVCenter)
+        .shrinkingToFit();
+    title.addLabel({}, low, QStringLiteral("12,00"))
+        .withFont(large)
+        .align(Qt::AlignRight | Qt::AlignVCenter)
+        .shrinkingToFit();
+    title.addLabel({}, roomy, QStringLiteral("9 999 999,99"))
+        .withFont(large)
+        .align(Qt::AlignRight | Qt::AlignVCenter)
+        .shrinkingToFit();
+
+    const Document doc = report.generate();
+    const Page& page = doc.pages[0];
+    TextMeasure measure;
+    auto check = [&](const QString& text, const QRectF& cell, bool shrunk) -> double {
+        SCOPED_TRACE(text.toStdString());
+        const Found f = findText(doc, text);
+        if (!f.item) {
+            ADD_FAILURE() << "not laid out";
+            return 0;
+        }
+        const QFont& font = page.fonts[std::size_t(f.item->font)];
+        EXPECT_EQ(font.family(), large.family());
+        EXPECT_EQ(font.bold(), large.bold());
+        if (shrunk)
+            EXPECT_LT(font.pointSizeF(), large.pointSizeF());
+        else
+            EXPECT_EQ(font.pointSizeF(), large.pointSizeF());
+        const int id = measure.fontId(font);
+        const QRectF box = cell.translated(10, 10);
+        const double left = f.item->origin.x();
+        const double top = f.item->origin.y() - measure.metrics(id).ascent;
+        EXPECT_GE(left, box.left() - 1e-6);
+        EXPECT_LE(left + measure.width(id, text), box.right() + 1e-6);
+        EXPECT_GE(top, box.top() - 1e-6);
+        EXPECT_LE(top + measure.metrics(id).lineHeight, box.bottom() + 1e-6);
+        EXPECT_EQ(f.item->clip, -1);  // nothing of it is cut away
+        return measure.width(id, text);
+    };
+    // Shrunk only as far as needed: the amount still fills most of its cell.
+    EXPECT_GT(check(QStringLiteral("43 429 000,00"), amount, true), 0.9 * amount.width());
+    check(QStringLiteral("1993 r."), year, true);
+    check(QStringLiteral("12,00"), low, true);
+    check(QStringLiteral("9 999 999,99"), roomy, false);
+}
+
+TEST(ReportLayout, TextKeepsTheColourOfItsElementOnPaper) {
+    Report report;
+    Band& title = report.addBand(BandKind::Title, 40);
+    Element& red = title.addLabel({}, QRectF(0, 0, 60, 8), QStringLiteral("ZAROBKI"));
+    red.font = timesFont(40);
+    red.color = QColor(200, 0, 0);
+    title.addLabel({}, QRectF(0, 20, 60, 8), QStringLiteral("ZUS")).withFont(timesFont(40));
+    const Document doc = report.generate();
+    const Page& page = doc.pages[0];
+    EXPECT_EQ(findText(doc, QStringLiteral("ZAROBKI")).item->color, qRgb(200, 0, 0));
+    EXPECT_EQ(findText(doc, QStringLiteral("ZUS")).item->color, qRgb(0, 0, 0));
+
+    // The painter draws it so: red ink in the first line, none in the second.
+    QImage image(210 * 4, 60 * 4, QImage::Format_RGB32);
+    image.fill(Qt::white);
+    QPainter painter(&image);
+    paintPage(painter, page, 4);
+    painter.end();
+    auto redInk = [&](int fromY, int toY) {
+        int n = 0;
+        for (int y = fromY; y < toY; ++y)
+            for (int x = 0; x < image.width(); ++x) {
+                const QRgb p = image.pixel(x, y);
+                n += qRed(p) > 150 && qGreen(p) < 80 && qBlue(p) < 80;
+            }
+        return n;
+    };
+    EXPECT_GT(redInk(10 * 4, 18 * 4), 50);
+    EXPECT_EQ(redInk(30 * 4, 38 * 4), 0);
 }
 
 TEST(ReportLayout, RulesBoxesAndRichTextKeepTheirPlaces) {

@@ -132,8 +132,18 @@ bool CupsServer::writeConfiguration() {
                      q.kind == Queue::Rejecting ? QStringLiteral("No") : QStringLiteral("Yes"));
         printers += first ? QStringLiteral("</DefaultPrinter>\n") : QStringLiteral("</Printer>\n");
         first = false;
-        ok = ok &&
-             writeFile(conf + QStringLiteral("ppd/%1.ppd").arg(q.name), QString::fromLatin1(kPpd));
+        QString ppd = QString::fromLatin1(kPpd);
+        if (q.kind == Queue::Busy) {
+            // A filter that takes its time before it passes the job on: the queue stays busy
+            // with its first job while the later ones wait as pending.
+            const QString filter = root_ + QStringLiteral("/slow-filter");
+            ok = ok && writeFile(filter, QStringLiteral("#!/bin/sh\nsleep 600\nexec "
+                                                        "/usr/lib/cups/filter/gziptoany \"$@\"\n"));
+            ::chmod(filter.toLocal8Bit().constData(), 0755);
+            ppd.replace(QStringLiteral("application/pdf 0 gziptoany"),
+                        QStringLiteral("application/pdf 0 ") + filter);
+        }
+        ok = ok && writeFile(conf + QStringLiteral("ppd/%1.ppd").arg(q.name), ppd);
     }
     return ok && writeFile(conf + QStringLiteral("printers.conf"), printers);
 }

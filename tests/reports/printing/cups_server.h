@@ -20,6 +20,7 @@ class CupsServer {
         Failing,    // its file lies in a folder that does not exist
         Rejecting,  // does not accept jobs
         Stopped,    // accepts jobs and holds them
+        Busy,       // accepts jobs and works on the first for minutes: the others wait in turn
     };
     struct QueueSetup {
         QString name;

@@ -4,6 +4,7 @@
 
 #include <QDeadlineTimer>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QThread>
 
@@ -14,6 +15,7 @@
 
 #include "cups_server.h"
 #include "data/data_module.h"
+#include "engine/table.h"
 #include "pdf_probe.h"
 #include "platform/current_printer.h"
 #include "platform/prompter.h"
@@ -21,6 +23,7 @@
 #include "printouts/print_commands.h"
 #include "reports/print_target.h"
 #include "reports/report.h"
+#include "support/table_rows.h"
 #include "support/temp_dir.h"
 
 // Qt's CUPS print device reads each queue's PPD into a libcups cache that nobody frees; the
@@ -38,6 +41,7 @@ const QString kWorking = QStringLiteral("lumiro-ok");
 const QString kFailing = QStringLiteral("lumiro-broken");
 const QString kRejecting = QStringLiteral("lumiro-rejecting");
 const QString kStopped = QStringLiteral("lumiro-stopped");
+const QString kBusy = QStringLiteral("lumiro-busy");
 
 CupsServer* server = nullptr;
 
@@ -49,7 +53,8 @@ class CupsEnvironment : public ::testing::Environment {
         server = new CupsServer({{kWorking, CupsServer::Queue::Working},
                                  {kFailing, CupsServer::Queue::Failing},
                                  {kRejecting, CupsServer::Queue::Rejecting},
-                                 {kStopped, CupsServer::Queue::Stopped}});
+                                 {kStopped, CupsServer::Queue::Stopped},
+                                 {kBusy, CupsServer::Queue::Busy}});
         qputenv("CUPS_SERVER", server->socket().toUtf8());
         // A default chosen through the environment would override the server's.
         qunsetenv("LPDEST");
@@ -303,6 +308,69 @@ TEST_F(ProgramPrinting, AnRp7GoesToTheCurrentPrinterAsItIsLaidOut) {
     ASSERT_EQ(name.size(), 2u);
     EXPECT_NEAR(name[0].leftMm(), 10 + 21.2, 0.5);
     EXPECT_NEAR(name[0].topMm(), 10 + 50.3, 0.5);
+}
+
+// A printer busy with a long job takes the others into its queue: a mass run of twenty
+// employees goes out in about the time the spooling takes, with the progress window up, and
+// does not wait for each job to start printing. A queue that refuses jobs still says so.
+TEST_F(ProgramPrinting, AMassRunToABusyPrinterDoesNotWaitForEachJob) {
+    std::vector<test::TableRow> more;
+    for (int nr = 101; nr <= 116; ++nr)
+        more.push_back({{"ZLEC", engine::Value{std::int64_t(1)}},
+                        {"NR", engine::Value{std::int64_t(nr)}},
+                        {"POLE1", engine::Value{std::string("Pracownik ") + std::to_string(nr)}}});
+    test::appendRows(dane->TRP7, more);
+    engine::Table& para = dane->TPARA;
+    para.edit();
+    para.setAsString(para.field("P2"), "1");  // mass printing
+    para.post();
+
+    std::vector<engine::Bookmark> marks;
+    for (dane->TRP7.first(); !dane->TRP7.eof(); dane->TRP7.next())
+        marks.push_back(dane->TRP7.bookmark());
+    ASSERT_EQ(marks.size(), 20u);
+    std::vector<QString> progress;
+    reports::PrinterTarget busy(reports::kBusy);
+    PrintServices services;
+    services.dane = dane.get();
+    services.prompter = &prompter;
+    services.target = &busy;
+    services.markedRows = [&marks] { return marks; };
+    services.progressStart = [&](const QString& title, int maximum) {
+        progress.push_back(QStringLiteral("%1 %2").arg(title).arg(maximum));
+    };
+    services.progressStep = [&] { progress.push_back(QStringLiteral("+")); };
+    services.progressStop = [&] { progress.push_back(QStringLiteral("Stop")); };
+    commands = std::make_unique<PrintCommands>(services);
+    prompter.queue(platform::MessageResult::Yes);  // the count
+    prompter.queue(platform::MessageResult::No);   // the reverse sides later
+    QElapsedTimer clock;
+    clock.start();
+    commands->WydrukRP71Click();
+    const qint64 elapsed = clock.elapsed();
+    ASSERT_EQ(prompter.questions().size(), 2u) << prompter.questions().back().text.toStdString();
+    // Twenty jobs in the queue, the first being worked on, the others waiting their turn.
+    EXPECT_EQ(reports::jobsOf(reports::kBusy).size(), 20u);
+    EXPECT_LT(elapsed, 20 * 3000 / 2) << "ms for 20 jobs";
+    ASSERT_EQ(progress.size(), 22u);
+    EXPECT_EQ(progress.front(), QStringLiteral("Drukowanie Rp-7 20"));
+    EXPECT_EQ(progress.back(), QStringLiteral("Stop"));
+
+    // Refused: the run ends at its first job and tells so, the progress window closed.
+    progress.clear();
+    reports::PrinterTarget refusing(reports::kRejecting);
+    services.target = &refusing;
+    commands = std::make_unique<PrintCommands>(services);
+    prompter.queue(platform::MessageResult::Yes);
+    commands->WydrukRP71Click();
+    const auto& q = prompter.questions();
+    ASSERT_EQ(q.size(), 4u);
+    EXPECT_EQ(q[3].icon, platform::MessageIcon::Error);
+    EXPECT_TRUE(q[3].text.contains(QStringLiteral("nie przyjęła wydruku")))
+        << q[3].text.toStdString();
+    EXPECT_TRUE(q[3].text.contains(QStringLiteral("Niczego nie wysłano do drukarki.")));
+    EXPECT_EQ(progress,
+              (std::vector<QString>{QStringLiteral("Drukowanie Rp-7 20"), QStringLiteral("Stop")}));
 }
 
 TEST_F(ProgramPrinting, APrinterThatFailsTheJobIsReportedWithWhatWasSent) {

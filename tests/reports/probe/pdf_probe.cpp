@@ -88,6 +88,14 @@ int pdfPageCount(const QString& path) {
     return m.hasMatch() ? m.captured(1).toInt() : -1;
 }
 
+QString pdfInfo(const QString& path, const QString& field) {
+    const QStringList lines =
+        QString::fromUtf8(run(QStringLiteral("pdfinfo"), {path})).split(u'\n');
+    for (const QString& line : lines)
+        if (line.startsWith(field + u':')) return line.mid(field.size() + 1).trimmed();
+    return {};
+}
+
 QString renderPdfPage(const QString& pdf, int page, int dpi, const QString& outputStem) {
     bool ok = false;
     run(QStringLiteral("pdftoppm"),

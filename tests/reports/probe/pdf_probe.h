@@ -44,6 +44,8 @@ QString readPdfText(const QString& path);
 std::vector<PdfFont> readPdfFonts(const QString& path);
 // `pdfinfo`'s "Pages:".
 int pdfPageCount(const QString& path);
+// One field of `pdfinfo`'s answer ("Title", "Author", "Creator"), empty when absent.
+QString pdfInfo(const QString& path, const QString& field);
 // Renders one page to PNG with pdftoppm at `dpi`; returns the PNG's path or empty.
 QString renderPdfPage(const QString& pdf, int page, int dpi, const QString& outputStem);
 
