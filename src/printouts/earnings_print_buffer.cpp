@@ -93,7 +93,12 @@ QString amountText(double value, AmountColumn column) {
         const QString text = data::FormatPicture(groupedPicture(digits, true), value);
         if (!text.contains(u'#')) return text;
     }
-    return fullPicture(value, 10, false);  // "# ### ### ##9"
+    // From the limit on the form shows whole złote ("# ### ### ##9"), as the large amounts of
+    // the years before 1995 are. An amount with grosze keeps them: a certificate never rounds
+    // what the card holds.
+    const QString withGrosze = fullPicture(value, digits, true);
+    if (!withGrosze.endsWith(QStringLiteral(",00"))) return withGrosze;
+    return fullPicture(value, 10, false);
 }
 
 }  // namespace lumiro::printouts

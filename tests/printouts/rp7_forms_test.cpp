@@ -168,6 +168,11 @@ TEST_F(Rp7Forms, AmountsPrintByTheFormsRule) {
     EXPECT_EQ(amountText(9'999'999.99, AmountColumn::Narrow).trimmed(),
               QStringLiteral("9 999 999,99"));
     EXPECT_EQ(amountText(-1234.5, AmountColumn::Narrow).trimmed(), QStringLiteral("-1 234,50"));
+    // Past the limit whole złote print without grosze, and grosze are never rounded away.
+    EXPECT_EQ(amountText(10'000'000.5, AmountColumn::Narrow).trimmed(),
+              QStringLiteral("10 000 000,50"));
+    EXPECT_EQ(amountText(1'013'333'333.31, AmountColumn::Wide).trimmed(),
+              QStringLiteral("1 013 333 333,31"));
     // No amount becomes a row of "#": negative amounts keep their grosze however large, and
     // amounts beyond every mask's digits print all of them.
     EXPECT_EQ(amountText(-20'000'000, AmountColumn::Narrow).trimmed(),
