@@ -319,7 +319,7 @@ void fillWidestAmounts(EarningsPrintBuffer& b, std::size_t slot, int year) {
     s.pole5 = 8'888'888.88;
     s.pole7 = 7'777'777.77;
     s.pole9 = 6'666'666.66;
-    s.pole10 = 9'876'543'210;  // from the limit on without grosze, whatever its length
+    s.pole10 = 1'013'333'333.31;  // past the limit, with its grosze
 }
 
 // A cell of the table between its rules, in mm on the page.
