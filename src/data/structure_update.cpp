@@ -364,7 +364,7 @@ void updateStructure(StructureUpdateHost& host) {
     const std::string plan = planPath(session, root);
     try {
         for (const auto& [from, to] : install) {
-            removeLeftovers(session, to);
+            removeLeftovers(session, session.resolveDataPath(to));
             addMoves(session, from, session.resolveDataPath(to), moves);
         }
         moveFilesTogether(files, plan, moves);

@@ -350,6 +350,7 @@ void rewriteAsFormatOne(MemEnv& env, const std::string& path) {
     std::size_t pos = 128;
     while (pos + 36 <= now.size()) {
         std::uint64_t payload = le32(now, pos + 24) | std::uint64_t(le32(now, pos + 28)) << 32;
+        ASSERT_LE(pos + 36 + payload, now.size());
         std::vector<std::byte> rec(now.begin() + std::ptrdiff_t(pos),
                                    now.begin() + std::ptrdiff_t(pos + 36 + payload));
         putLe32(rec, 4, 0);
