@@ -88,47 +88,46 @@ void setFromText(Table& table, int field, const std::string& text) {
 
 void Tdane::UzupelnijFirme(Table& table) {
     if (!table.isOpen() || table.storedFieldCount() >= kCurrentColumns) return;
+    const QString target = QFile::decodeName(QByteArray::fromStdString(table.path()));
+    // The user chose to keep the table read-only: rebuilding it would give it writable files.
+    if (table.accessMode() == engine::AccessMode::ReadOnly) {
+        reportUpgradeLeft(target, QStringLiteral("tabela jest tylko do odczytu."));
+        return;
+    }
 
     std::vector<std::vector<std::string>> rows;
     for (table.first(); !table.eof(); table.next()) rows.push_back(upgradedRow(table));
 
     // The table is rebuilt under another name and swapped in only once it holds every
     // record, so the old record is never the only copy of nothing: a failure leaves the old
-    // table in use, a crash leaves the old or the new table whole (see table_swap.h).
-    const QString target = QFile::decodeName(QByteArray::fromStdString(table.path()));
-    const QFileInfo targetInfo(target);
-    const QDir folder = targetInfo.dir();
-    const SwapNames names{target, folder.filePath(QStringLiteral("FIRMANEW")),
-                          folder.filePath(QStringLiteral("FIRMAOLD"))};
-    if (!beginReplacement(SESJA, names, firmaLayout().def)) return;
-    {
-        Table rebuilt(SESJA);
-        try {
-            rebuilt.open(enginePath(names.replacement));
-        } catch (const engine::EngineError&) {
-            return;
-        }
-        for (const auto& row : rows) {
-            rebuilt.append();
-            for (int i = 0; i < kCurrentColumns; ++i) setFromText(rebuilt, i, row[std::size_t(i)]);
-            ZapiszRekord(rebuilt);
-        }
-        if (rebuilt.recordCount() != std::int64_t(rows.size())) {
-            rebuilt.close();
-            discardReplacement(SESJA, names);
-            return;
-        }
-    }
-
-    // The structure file describes the old layout; the caller writes a new one.
+    // table in use, a crash leaves the old or the new table whole (see table_swap.h). The
+    // structure description goes with the old table and is written anew for the new one.
+    const SwapNames names = companySwap(target);
     try {
-        if (auto structure = findCompanion(SESJA, table.path(), ".STR"))
-            removeFile(SESJA.env(), *structure);
-    } catch (const engine::EngineError&) {
-        // An old description left behind only describes fewer columns; index repair rebuilds
-        // from the data file anyway.
+        beginReplacement(SESJA, names, firmaLayout().def);
+        {
+            Table rebuilt(SESJA);
+            rebuilt.open(enginePath(names.replacement));
+            for (const auto& row : rows) {
+                rebuilt.append();
+                for (int i = 0; i < kCurrentColumns; ++i)
+                    setFromText(rebuilt, i, row[std::size_t(i)]);
+                rebuilt.post();
+            }
+            rebuilt.close();
+        }
+        finishReplacement(SESJA, names, table);
+    } catch (const std::exception& e) {
+        discardReplacement(SESJA, names);
+        reportUpgradeLeft(target, QString::fromUtf8(e.what()));
     }
-    finishReplacement(SESJA, names, table);
+}
+
+void Tdane::reportUpgradeLeft(const QString& table, const QString& reason) {
+    prompter_.warning(QStringLiteral("Układ tabeli %1 nie został uaktualniony: %2\nProgram używa "
+                                     "jej w dotychczasowym układzie; uaktualnienie nastąpi przy "
+                                     "następnym uruchomieniu.")
+                          .arg(QDir::toNativeSeparators(table), reason));
 }
 
 }  // namespace lumiro::data

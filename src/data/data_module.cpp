@@ -6,13 +6,16 @@
 #include <exception>
 
 #include "data/data_files.h"
-#include "data/file_moves.h"
 #include "data/employee_cards.h"
+#include "data/file_moves.h"
 #include "data/progress_bar.h"
+#include "data/structure_update.h"
 #include "data/table_layouts.h"
 #include "data/table_swap.h"
 #include "data/table_text.h"
 #include "engine/error.h"
+#include "engine/file_names.h"
+#include "platform/program_paths.h"
 
 namespace lumiro::data {
 namespace {
@@ -23,6 +26,11 @@ using engine::Table;
 using engine::TableState;
 
 const QString kLineBreak = QStringLiteral("\n");
+
+// A program path as the user reads it on this system.
+QString shown(const QString& path) {
+    return QDir::toNativeSeparators(platform::nativePath(path));
+}
 
 bool endsWithSeparator(const QString& path) {
     return path.endsWith(u'\\') || path.endsWith(u'/');
@@ -82,10 +90,8 @@ void Tdane::create() {
                             .arg(QString::fromUtf8(e.what())));
     }
     // A rebuild of either table that a crash interrupted is finished or undone first.
-    recoverTableSwap(
-        SESJA, {QStringLiteral("FIRMA"), QStringLiteral("FIRMANEW"), QStringLiteral("FIRMAOLD")});
-    recoverTableSwap(SESJA,
-                     {QStringLiteral("KAD"), QStringLiteral("TEMP"), QStringLiteral("KADOLD")});
+    recoverTableSwap(SESJA, companySwap(QStringLiteral("FIRMA")));
+    recoverTableSwap(SESJA, parametersSwap(QStringLiteral("KAD")));
 
     values_.SciezkaDanych.clear();
     if (OtworzTabele(TFIRMA, QStringLiteral("FIRMA"), QStringLiteral("Brak danych o firmie"))) {
@@ -136,13 +142,48 @@ void Tdane::create() {
     });
 
     const QString rp7 = dataTable(QStringLiteral("BAZA\\KADRY\\RP7"));
-    if (!OtworzTabele(TRP7, rp7, QString()) && !SESJA.tableExists(enginePath(rp7)) &&
-        env_.Aktualizacja) {
-        // What could not be carried over is named by the messages that follow.
-        startStep(nullptr, [this] { env_.Aktualizacja(*this); });
+    if (!dataRootExists()) {
+        // An unmounted share or a mistyped path: nothing is built in its place, and the
+        // tables stay closed until the next start finds the folder.
+        prompter_.error(
+            QStringLiteral("Folder danych %1 nie istnieje lub jest niedostępny (na przykład "
+                           "niepodłączony dysk sieciowy).\nProgram nie utworzy w jego miejscu "
+                           "nowych, pustych danych i pracuje bez tabel pracowników. Podłącz dysk "
+                           "i uruchom program ponownie albo popraw ścieżkę dostępu do plików w "
+                           "oknie Narzędzia/Dane o firmie.")
+                .arg(shown(values_.SciezkaDanych)));
+        for (const char* table : {"RP7", "ZAR", "ZLEC", "ZAL", "ZAL2", "ZAL3"})
+            registerTable(dataTable(QStringLiteral("BAZA\\KADRY\\") + QLatin1String(table)));
+        return;
+    }
+    // An update a crash cut short while it moved its tables in is completed first.
+    startStep(nullptr, [this] { completeStructureUpdate(*this); });
+
+    bool withheld = false;
+    if (!OtworzTabele(TRP7, rp7, QString()) && !SESJA.tableExists(enginePath(rp7))) {
+        const QStringList living = tablesHoldingRows();
+        if (!living.isEmpty()) {
+            // Cards built anew would take the numbers of the lost ones, and with them their
+            // earnings, periods and certificates.
+            withheld = true;
+            prompter_.error(
+                QStringLiteral(
+                    "Brak tabeli pracowników %1 (Baza RP7 i KP1), a tabele %2 w tym samym "
+                    "folderze zawierają dane.\nNowa, pusta tabela pracowników nie zostanie "
+                    "utworzona: nowe karty dostałyby numery dawnych i przejęłyby ich zarobki, "
+                    "okresy i zaświadczenia.\nOdtwórz dane z archiwum (Narzędzia/Archiwowanie / "
+                    "Odtwarzanie) lub użyj polecenia Narzędzia/Odtwarzanie indeksów. Program "
+                    "pracuje dalej bez tabeli pracowników.")
+                    .arg(shown(rp7 + QStringLiteral(".DB")), living.join(QStringLiteral(", "))));
+        } else if (env_.Aktualizacja) {
+            // What could not be carried over is named by the messages that follow.
+            startStep(nullptr, [this] { env_.Aktualizacja(*this); });
+        }
     }
 
-    if (OtworzTabele(TRP7, rp7, QStringLiteral("Baza RP7 i KP1"))) {
+    if (withheld) {
+        registerTable(rp7);
+    } else if (OtworzTabele(TRP7, rp7, QStringLiteral("Baza RP7 i KP1"))) {
         try {
             WRP7.close();
             WRP7.open(enginePath(rp7 + QStringLiteral(".DB")));
@@ -165,6 +206,51 @@ void Tdane::create() {
     // A card deletion a crash cut short is finished before anyone sees half of the card; if
     // it fails again, its note stays for the next start.
     startStep(nullptr, [this] { EmployeeCards(*this).finishInterruptedDeletion(); });
+}
+
+bool Tdane::folderThere(const QString& path) {
+    engine::Env& files = SESJA.env();
+    std::string exact = enginePath(path);
+    while (exact.size() > 1 && exact.back() == '/') exact.pop_back();
+    if (exact.empty() || files.isDir(exact)) return true;
+    const auto found = engine::resolveExisting(files, exact);
+    return found.complete && files.isDir(found.path.empty() ? std::string(".") : found.path);
+}
+
+bool Tdane::dataRootExists() {
+    // An empty root is the program folder, which is where the program runs.
+    return values_.SciezkaDanych.isEmpty() || folderThere(values_.SciezkaDanych);
+}
+
+Tdane::DataRootProblem Tdane::dataRootProblem(const QString& root) {
+    auto effective = [this](const QString& prefix) {
+        return prefix.trimmed().isEmpty() ? env_.programFolder : prefix.trimmed();
+    };
+    auto holdsData = [&](const QString& prefix) {
+        return folderThere(
+            platform::joinDataPath(effective(prefix), QStringLiteral("BAZA\\KADRY")));
+    };
+    if (!folderThere(effective(root))) return DataRootProblem::Missing;
+    if (!holdsData(root) && holdsData(values_.SciezkaDanych)) return DataRootProblem::WithoutData;
+    return DataRootProblem::None;
+}
+
+QStringList Tdane::tablesHoldingRows() {
+    QStringList living;
+    for (const char* name : {"ZAR", "ZAL", "ZAL2", "ZAL3", "ZLEC"}) {
+        const std::string path =
+            enginePath(dataTable(QStringLiteral("BAZA\\KADRY\\") + QLatin1String(name)));
+        if (!SESJA.tableExists(path)) continue;
+        bool holdsRows = true;  // one that cannot be read may hold rows as well
+        try {
+            Table probe(SESJA);
+            probe.open(path, AccessMode::ReadOnly);
+            holdsRows = !probe.isEmpty();
+        } catch (const std::exception&) {
+        }
+        if (holdsRows) living << QLatin1String(name) + QStringLiteral(".DB");
+    }
+    return living;
 }
 
 void Tdane::startStep(Table* table, const std::function<void()>& step) {

@@ -64,9 +64,16 @@ class Tdane : public QObject {
     // stores it there. On any failure the font is left as it was.
     platform::FontChoice& CzcionkaWydruku(int slot, platform::FontChoice& font, bool choose);
 
+    // A table the upgrades leave in its older layout is named in a warning.
     void UzupelnijFirme(engine::Table& table);
     void UzupelnijParametry(engine::Table& table);
     void SprawdzRok();
+
+    // What storing `root` as the data root (the company column DR; empty: the program folder)
+    // would lead to at the next start: a folder that is not there, or one without the data
+    // folder BAZA\KADRY while the root in use has it.
+    enum class DataRootProblem { None, Missing, WithoutData };
+    DataRootProblem dataRootProblem(const QString& root);
 
     // Table handlers, public so that the windows' grids see the same behaviour.
     bool WRP7FilterRecord(engine::Table& table) const;
@@ -118,10 +125,18 @@ class Tdane : public QObject {
     // and the windows come up: the user can still reach index repair and the archive.
     void startStep(engine::Table* table, const std::function<void()>& step);
     void registerTable(const QString& name);
+    void reportUpgradeLeft(const QString& table, const QString& reason);
     bool openWithRecovery(engine::Table& table, const QString& name, const QString& description);
     void offerToClearReadOnly(engine::Table& table, const QString& name);
     void writeStructureFile(const engine::Table& table, const QString& name);
     void linkTables();
+    // Whether the data root names a folder that is there (an empty root always is).
+    bool dataRootExists();
+    // Whether the program path names a folder that is there, found without regard to case.
+    bool folderThere(const QString& path);
+    // The tables of BAZA\KADRY beside the employee table that hold rows, or cannot be read
+    // to tell ("ZAR.DB", ...).
+    QStringList tablesHoldingRows();
     // The data-root prefix with its separator, for building table names.
     QString dataTable(const QString& relative) const;
 

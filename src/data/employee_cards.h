@@ -4,9 +4,14 @@
 // commands work on cards through these.
 #pragma once
 
+#include <QString>
+
 #include <cstdint>
+#include <functional>
+#include <initializer_list>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "engine/table.h"
 
@@ -61,9 +66,23 @@ class EmployeeCards {
     bool copyCard();
     // Deletes the current card and its rows of the earnings, periods, benefit periods and
     // certificate tables; the following card becomes current. False when there is no card.
-    // Refused (an exception with a message for the user) while one of those tables is not
-    // open. Engine errors propagate; the note then stays and the next start finishes the job.
+    // Refused before anything is deleted (an exception with a message for the user naming the
+    // table) while one of the five tables is not open or cannot be written. A failure part way
+    // is undone at once: the rows deleted so far are put back and the exception names the
+    // table; only when even that fails does the note stay, the message saying that the next
+    // start finishes the deletion.
     bool deleteCard();
+    // Deletes the current payer with all its cards, each card whole as deleteCard does. Refused
+    // before anything is deleted while one of the six tables is not open or cannot be written;
+    // a failure stops at the card it met, the payer row and its remaining cards staying. False
+    // when there is no payer.
+    bool deletePayer();
+    // "Kasowanie danych demonstracyjnych": every row of the certificate, benefit period,
+    // period, earnings, employee and payer tables, in that order, each table as one durable
+    // unit. Refused before anything is deleted while one of them is not open or cannot be
+    // written; a failure stops at that table (its rows stay, and so do those of the tables
+    // after it, the employees and payers last). `step` is called before each table.
+    void deleteAllRecords(const std::function<void()>& step);
     // Finishes a deletion that a crash interrupted. Run by data-module creation once the
     // tables are open and linked; without every one of the five tables open it waits for a
     // later start.
@@ -74,7 +93,16 @@ class EmployeeCards {
     std::optional<CardKey> pendingDeletion();
 
   private:
-    void deleteRows(const CardKey& card);
+    // One table's rows of a card, as they were, to be put back when a deletion fails.
+    struct DeletedRows {
+        engine::Table* table;
+        std::vector<std::vector<engine::Value>> rows;
+    };
+    void deleteRows(const CardKey& card, std::vector<DeletedRows>* deleted);
+    // Throws, naming the first of `tables` that is not open or cannot be written.
+    void requireWritable(std::initializer_list<engine::Table*> tables, const QString& what);
+    // Puts deleted rows back in their tables, the last table first; false when that fails.
+    bool putBack(std::vector<DeletedRows>& deleted);
 
     Tdane& dane_;
 };

@@ -38,44 +38,61 @@ void Tdane::UzupelnijParametry(Table& table) {
     def.indexes = table.indexes();
 
     const QString target = QFile::decodeName(QByteArray::fromStdString(table.path()));
-    const QDir folder = QFileInfo(target).dir();
-    // TEMP lives in the working folder, which is the parameters table's folder.
-    const SwapNames names{target, folder.filePath(QStringLiteral("TEMP")),
-                          folder.filePath(QStringLiteral("KADOLD"))};
-    if (!beginReplacement(SESJA, names, def)) return;
-    {
-        Table temp(SESJA);
-        try {
-            temp.open(enginePath(names.replacement));
-        } catch (const engine::EngineError&) {
-            return;
-        }
-        const bool hadRecord = !table.isEmpty();
-        temp.append();
-        for (int i = 0; i < table.storedFieldCount(); ++i) {
-            const FieldDef& f = table.fields()[std::size_t(i)];
-            const int to = temp.fieldIndex(f.name);
-            if (to < 0 || f.type == FieldType::AutoInc || !hadRecord) continue;
-            try {
-                temp.setAsString(to, table.asString(i));
-            } catch (const engine::EngineError&) {
-            }
-        }
-        temp.setAsString(temp.field("ADATA"),
-                         toTable(values_.DataDzis.left(8) + QStringLiteral("00")));
-        temp.setAsInteger(temp.field("ACYKL"), 0);
-        temp.setAsInteger(temp.field("L4"), 0);
-        temp.setAsInteger(temp.field("L5"), 0);
-        ZapiszRekord(temp);
-        // Without its record the copy must not replace the table.
-        if (temp.recordCount() != 1) {
-            temp.close();
-            discardReplacement(SESJA, names);
-            return;
-        }
+    // The user chose to keep the table read-only: rebuilding it would give it writable files.
+    if (table.accessMode() == engine::AccessMode::ReadOnly) {
+        reportUpgradeLeft(target, QStringLiteral("tabela jest tylko do odczytu."));
+        return;
     }
+    const SwapNames names = parametersSwap(target);
+    try {
+        beginReplacement(SESJA, names, def);
+        {
+            Table temp(SESJA);
+            temp.open(enginePath(names.replacement));
+            const bool hadRecord = !table.isEmpty();
+            temp.append();
+            for (int i = 0; i < table.storedFieldCount(); ++i) {
+                const FieldDef& f = table.fields()[std::size_t(i)];
+                const int to = temp.fieldIndex(f.name);
+                if (to < 0 || f.type == FieldType::AutoInc || !hadRecord) continue;
+                try {
+                    temp.setAsString(to, table.asString(i));
+                } catch (const engine::EngineError&) {
+                }
+            }
+            temp.setAsString(temp.field("ADATA"),
+                             toTable(values_.DataDzis.left(8) + QStringLiteral("00")));
+            temp.setAsInteger(temp.field("ACYKL"), 0);
+            temp.setAsInteger(temp.field("L4"), 0);
+            temp.setAsInteger(temp.field("L5"), 0);
+            temp.post();
+            temp.close();
+        }
+        finishReplacement(SESJA, names, table);
+    } catch (const std::exception& e) {
+        discardReplacement(SESJA, names);
+        reportUpgradeLeft(target, QString::fromUtf8(e.what()));
+    }
+}
 
-    finishReplacement(SESJA, names, table);
+SwapNames parametersSwap(const QString& target) {
+    const QDir folder = QFileInfo(target).dir();
+    // TEMP lives in the working folder, which is the parameters table's folder; a TEMP table
+    // there without the added columns is not the program's.
+    return {target, folder.filePath(QStringLiteral("TEMP")),
+            folder.filePath(QStringLiteral("KADOLD")), [](Table& table) {
+                for (const char* column : {"L4", "L5", "ADATA", "ACYKL"})
+                    if (table.fieldIndex(column) < 0) return false;
+                return true;
+            }};
+}
+
+SwapNames companySwap(const QString& target) {
+    const QDir folder = QFileInfo(target).dir();
+    return {target,
+            folder.filePath(QStringLiteral("FIRMANEW")),
+            folder.filePath(QStringLiteral("FIRMAOLD")),
+            {}};
 }
 
 }  // namespace lumiro::data

@@ -35,16 +35,24 @@ class StructureUpdateHost {
     virtual void ZapiszRekord(engine::Table& table) = 0;
 };
 
-// The data module's structure update hook. Runs once, when BAZA\KADRY\RP7.DB does not exist. The
-// tables are built and filled in a staging folder and moved into BAZA\KADRY only when filled, the
-// employee table last, so that an interrupted update is simply run again at the next start. Tables
-// of the year folder are only read, except the payers table ZLEC, which is moved with all its
-// files.
+// The data module's structure update hook. Runs once, when BAZA\KADRY\RP7.DB does not exist.
+// All or nothing: every table is built and filled completely in a staging folder (the payers
+// table ZLEC copied there as it is), and only then do they all move into BAZA\KADRY together,
+// the employee table last. A table that cannot be created, a record that cannot be read or
+// written and a failed move stop the update with a message naming the table: BAZA\KADRY gets
+// nothing and the year folder stays as it was, so the next start tries again. Tables already
+// in BAZA\KADRY are kept. Once everything is in place the payers table leaves the year folder
+// (where it can); the other tables of the year folder are only read.
 void Aktualizacja(Tdane& dane);
 // The same with every collaborator supplied by the caller.
 void updateStructure(StructureUpdateHost& host);
+// At start, before the employee table is looked for: completes the move of the new tables into
+// BAZA\KADRY that a crash cut short (the moves are recorded before the first one).
+void completeStructureUpdate(Tdane& dane);
 
-// Folder, under the data root, in which the new tables are filled before they are moved.
+// Folder, under the data root, in which the new tables are filled before they are moved, and
+// the record of the moves in it.
 inline constexpr const char* kStagingFolder = "BAZA\\AKTUALIZACJA\\";
+inline constexpr const char* kInstallPlanName = "INSTALACJA.PLN";
 
 }  // namespace lumiro::data

@@ -1,7 +1,12 @@
 #include "session.h"
 
 #include <algorithm>
+#include <cctype>
+#include <chrono>
+#include <mutex>
+#include <random>
 #include <set>
+#include <string_view>
 
 #include "cp1250.h"
 #include "error.h"
@@ -38,6 +43,34 @@ std::string tableNameOf(const std::string& dataPath) {
     return base;
 }
 
+std::string extensionOf(const std::string& file) {
+    const auto dot = file.find_last_of('.');
+    return dot == std::string::npos ? std::string() : file.substr(dot + 1);
+}
+
+bool isJournal(const std::string& file) {
+    return sameFileName(extensionOf(file), "JNL");
+}
+
+std::uint32_t firstGeneration() {
+    static std::mt19937 numbers = [] {
+        // The clocks as well, for systems whose random device is not random.
+        std::uint32_t device = 0;
+        try {
+            device = std::random_device{}();
+        } catch (...) {
+        }
+        const auto now = std::uint64_t(std::chrono::system_clock::now().time_since_epoch().count());
+        const auto tick =
+            std::uint64_t(std::chrono::steady_clock::now().time_since_epoch().count());
+        std::seed_seq seed{device, std::uint32_t(now), std::uint32_t(now >> 32),
+                           std::uint32_t(tick)};
+        return std::mt19937(seed);
+    }();
+    static std::mutex guard;
+    std::lock_guard lock(guard);
+    return std::uint32_t(numbers());
+}
 
 }  // namespace
 
@@ -90,6 +123,17 @@ std::string Session::resolveDataPath(const std::string& pathIn) {
     return resolveExisting(env_, path).path;
 }
 
+bool isTableFileExtension(std::string_view extension) {
+    std::string ext(extension);
+    for (auto& c : ext) c = char(std::toupper(static_cast<unsigned char>(c)));
+    auto hex = [](char c) { return (c >= '0' && c <= '9') || (c >= 'A' && c <= 'F'); };
+    for (const char* own : {"DB", "PX", "MB", "JNL", "STR", "VAL", "TV", "TVF", "FAM"})
+        if (ext == own) return true;
+    // Index files: .XGn/.YGn (composite or case-insensitive), .Xnn/.Ynn (single column).
+    return ext.size() == 3 && (ext[0] == 'X' || ext[0] == 'Y') &&
+           ((ext[1] == 'G' && hex(ext[2])) || (hex(ext[1]) && hex(ext[2])));
+}
+
 std::vector<std::string> Session::companionFiles(const std::string& dataPath) {
     std::vector<std::string> out;
     std::string stem = stemOf(dataPath);
@@ -104,11 +148,44 @@ std::vector<std::string> Session::companionFiles(const std::string& dataPath) {
     for (const auto& name : names) {
         std::string u = fileNameKey(name);
         if (u.size() > prefix.size() && u.compare(0, prefix.size(), prefix) == 0 &&
-            u.find('.', prefix.size()) == std::string::npos)
+            u.find('.', prefix.size()) == std::string::npos &&
+            isTableFileExtension(name.substr(name.size() - (u.size() - prefix.size()))))
             out.push_back(joinPath(dir, name));
     }
     std::sort(out.begin(), out.end());
     return out;
+}
+
+std::vector<std::string> Session::temporaryFiles(const std::string& dataPath) {
+    // What the engine writes before it renames a file into place: the file's name + ".tmp".
+    std::vector<std::string> out;
+    const std::string stem = stemOf(dataPath);
+    const std::string dir = dirName(stem);
+    const std::string prefix = fileNameKey(baseName(stem) + ".");
+    std::vector<std::string> names;
+    try {
+        names = env_.listDir(dir.empty() ? "." : dir);
+    } catch (const EngineError&) {
+        return out;
+    }
+    for (const auto& name : names) {
+        const std::string key = fileNameKey(name);
+        if (key.size() <= prefix.size() + 4 || key.compare(0, prefix.size(), prefix) != 0 ||
+            key.compare(key.size() - 4, 4, ".tmp") != 0)
+            continue;
+        const std::string ext = name.substr(prefix.size(), name.size() - prefix.size() - 4);
+        if (ext.find('.') == std::string::npos && isTableFileExtension(ext))
+            out.push_back(joinPath(dir, name));
+    }
+    return out;
+}
+
+void Session::bringToRest(const std::string& dataPath, AccessMode mode) {
+    const auto files = companionFiles(dataPath);
+    if (std::none_of(files.begin(), files.end(), isJournal)) return;
+    // Opening replays what the journal holds (or drops it when it is another table's);
+    // closing leaves the files complete.
+    TableFile rest(env_, dataPath, mode);
 }
 
 bool Session::tableExists(const std::string& path) { return env_.exists(resolveDataPath(path)); }
@@ -175,9 +252,13 @@ void Session::createTable(const std::string& path, const TableDef& defIn) {
 
     // Files left by an earlier, interrupted attempt belong to no table.
     for (const auto& f : companionFiles(dataPath)) env_.remove(f);
+    for (const auto& f : temporaryFiles(dataPath)) env_.remove(f);
 
     px::Header hdr = px::makeHeader(def.fields, primary ? int(primary->fields.size()) : 0,
                                     tableNameOf(dataPath));
+    // Generations start at a number of the table's own, so that the journal of another table
+    // that had this name and layout never passes for this one's (docs/durability.md).
+    hdr.generation = firstGeneration();
     auto image = px::serializeHeader(hdr);
     std::string tmp = stemOf(dataPath) + ".DB.tmp";
     try {
@@ -197,7 +278,9 @@ void Session::createTable(const std::string& path, const TableDef& defIn) {
     } catch (...) {
         env_.remove(tmp);
         env_.remove(dataPath);
-        for (const auto& f : companionFiles(dataPath)) {
+        auto files = companionFiles(dataPath);
+        for (auto& f : temporaryFiles(dataPath)) files.push_back(std::move(f));
+        for (const auto& f : files) {
             try {
                 env_.remove(f);
             } catch (...) {
@@ -221,6 +304,7 @@ void Session::deleteTable(const std::string& path) {
     // The data file goes first: without it the table no longer exists, whatever remains.
     env_.remove(dataPath);
     for (const auto& f : companionFiles(dataPath)) env_.remove(f);
+    for (const auto& f : temporaryFiles(dataPath)) env_.remove(f);
     env_.syncDir(dirName(dataPath).empty() ? "." : dirName(dataPath));
 }
 
@@ -234,6 +318,8 @@ void Session::renameTable(const std::string& from, const std::string& to) {
             fail(ErrorCode::Locked, "Tabela " + src + " jest otwarta i nie można zmienić jej nazwy.");
     std::string srcStem = stemOf(src);
     std::string dstStem = stemOf(dst);
+    // A journal names its table, so none that holds changes goes under another name.
+    bringToRest(src, AccessMode::Exclusive);
     auto companions = companionFiles(src);
     // Companions first, the data file last: the table appears under the new name only
     // when everything is there.
@@ -252,9 +338,13 @@ void Session::copyTable(const std::string& from, const std::string& to) {
     if (!env_.exists(src)) fail(ErrorCode::NotFound, "Tabela " + src + " nie istnieje.");
     if (env_.exists(dst)) fail(ErrorCode::AlreadyExists, "Tabela " + dst + " już istnieje.");
     const std::string dstStem = stemOf(dst);
+    // The copy is of the table at rest: what a journal holds is replayed into the source
+    // first, as any opening would, and no journal is copied.
+    bringToRest(src, AccessMode::ReadOnly);
     std::vector<std::pair<std::string, std::string>> copies;  // source, target
     for (const auto& f : companionFiles(src))
-        if (f != src) copies.emplace_back(f, dstStem + f.substr(f.find_last_of('.')));
+        if (f != src && !isJournal(f))
+            copies.emplace_back(f, dstStem + f.substr(f.find_last_of('.')));
     copies.emplace_back(src, dst);
     std::vector<std::string> made;
     try {

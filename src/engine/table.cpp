@@ -434,14 +434,32 @@ void Table::followMaster() {
     updateRecord();
     if (state_ == TableState::Edit || state_ == TableState::Insert) {
         // The master moved away: the detail's pending change belongs to the old master row.
+        // Moves post it before they leave (saveDetails); a change that still cannot be saved
+        // here (the master was posted or closed) stays in its row for the user to correct or
+        // cancel, never dropped without a word.
         try {
             post();
         } catch (...) {
-            cancel();
+            return;
         }
     }
     updateRange();
     first();
+}
+
+void Table::saveDetails() {
+    for (Table* d : details_) {
+        if (!d->isOpen()) continue;
+        d->saveDetails();
+        d->updateRecord();
+        if (d->state_ != TableState::Edit && d->state_ != TableState::Insert) continue;
+        try {
+            d->post();
+        } catch (const EngineError& e) {
+            // The master stays on its row and the detail keeps the change being typed.
+            fail(e.code(), "Błąd zapisu\n" + std::string(e.what()));
+        }
+    }
 }
 
 void Table::refresh() {
@@ -469,6 +487,9 @@ void Table::refresh() {
 // Movement
 
 void Table::checkBrowseMode() {
+    // Rows of the detail tables being edited belong to this row: they are saved before it is
+    // left, and a failure keeps it (and them) where they are.
+    saveDetails();
     updateRecord();
     if (state_ == TableState::Edit || state_ == TableState::Insert) post();
 }

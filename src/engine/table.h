@@ -199,6 +199,9 @@ private:
     void clearCurrent();
     void notifyScroll();
     void followMaster();
+    // Posts the pending edits of the detail tables (and theirs); throws, naming the failure as
+    // "Błąd zapisu", when one cannot be saved.
+    void saveDetails();
     std::vector<std::byte> searchKey(const std::vector<Value>& key, bool nearest);
     std::optional<std::uint32_t> currentLocator();
     void recalc();

@@ -11,6 +11,7 @@
 #include "cp1250.h"
 #include "error.h"
 #include "file_names.h"
+#include "little_endian.h"
 #include "memory_file.h"
 
 namespace lumiro::engine {
@@ -94,6 +95,48 @@ std::string readWhole(File& f, std::uint64_t limit) {
     std::string s(n, '\0');
     f.read(0, std::as_writable_bytes(std::span(s.data(), s.size())));
     return s;
+}
+
+// The state of a table's files as its journal tells states apart: the fixed part of the data
+// file's header, which every change of this engine rewrites with a new generation and counts.
+std::uint32_t headerStamp(std::span<const std::byte> image) {
+    const std::size_t size = std::min(px::kHeaderPrefix, image.size());
+    return le::crc32(0, image.data(), size);
+}
+
+// Whether the records of the journal beside a table were made on this data file, not on one
+// that has since been replaced by another of the same name (a restore, a copy, a rebuilt
+// table). A journal of format 1 names no states; then its records' images of the header tell:
+// the file holds one of them (some records reached it), or it is the state just before the
+// first (same layout, generation one lower). Where the header keeps no generation (Paradox
+// 3.x) nothing tells, and the journal is trusted as it always was.
+bool journalBelongs(Journal& journal, File& data) {
+    std::vector<std::byte> current(px::kHeaderPrefix);
+    current.resize(data.read(0, current));
+    if (auto verdict = journal.belongsTo(headerStamp(current))) return *verdict;
+    std::optional<std::vector<std::byte>> first;
+    bool reached = false;
+    journal.inspect([&](const std::vector<JournalWrite>& writes) {
+        for (const JournalWrite& w : writes) {
+            if (w.fileId != 0 || w.setSize || w.offset != 0) continue;
+            if (!first) first = w.bytes;
+            reached = reached || (w.bytes.size() <= current.size() &&
+                                  std::equal(w.bytes.begin(), w.bytes.end(), current.begin()));
+            break;
+        }
+    });
+    if (reached || !first) return true;
+    const auto& image = *first;
+    constexpr std::size_t kVersionOffset = 0x39;
+    const std::size_t genEnd = px::kGenerationOffset + 4;
+    if (current.size() < genEnd || image.size() < genEnd ||
+        std::uint8_t(current[kVersionOffset]) < 5)
+        return true;
+    const bool sameLayout =
+        std::equal(image.begin(), image.begin() + 6, current.begin()) &&
+        std::equal(image.begin() + 0x21, image.begin() + 0x25, current.begin() + 0x21);
+    return sameLayout && le::get32(current.data() + px::kGenerationOffset) + 1 ==
+                             le::get32(image.data() + px::kGenerationOffset);
 }
 
 }  // namespace
@@ -302,7 +345,7 @@ void TableFile::recoverJournal() {
         }
         dataFile = rw.get();
     }
-    Journal journal(env_, jpath);
+    Journal journal(env_, jpath, baseName(path_));
     if (!journal.needsRecovery()) return;
     std::map<std::uint8_t, std::unique_ptr<File>> opened;
     auto resolver = [&](std::uint8_t id) -> File* {
@@ -319,7 +362,11 @@ void TableFile::recoverJournal() {
     };
     lockWrite(dataFile);
     try {
-        journal.recover(resolver);
+        // A journal left beside a table that was replaced since holds another table's changes.
+        if (journalBelongs(journal, *dataFile))
+            journal.recover(resolver);
+        else
+            journal.discard();
     } catch (...) {
         unlockWrite(dataFile);
         throw;
@@ -866,7 +913,8 @@ void TableFile::beginWrite() {
     }
     lockWrite();
     try {
-        if (!journal_) journal_ = std::make_unique<Journal>(env_, companionPath("JNL"));
+        if (!journal_)
+            journal_ = std::make_unique<Journal>(env_, companionPath("JNL"), baseName(path_));
         std::vector<std::byte> prefix(std::min<std::size_t>(px::kHeaderPrefix, hdrImage_.size()));
         data_->readExact(0, prefix);
         if (!std::equal(prefix.begin(), prefix.end(), hdrImage_.begin())) {
@@ -946,7 +994,7 @@ void TableFile::commitWrite() {
         data_->reserve(hdr_.headerSize + std::uint64_t(blocks_->pageCount()) * hdr_.blockSize());
         std::vector<JournalWrite> writes;
         collectWrites(writes);
-        journal_->commit(writes);
+        journal_->commit(writes, {headerStamp(savedImage), headerStamp(hdrImage_)});
     } catch (...) {
         hdrImage_ = savedImage;
         abortWrite();
@@ -1423,7 +1471,7 @@ void TableFile::checkpointJournal() {
     if (!journal_) {
         const std::string jpath = companionPath("JNL");
         if (!env_.exists(jpath) || !writable()) return;
-        journal_ = std::make_unique<Journal>(env_, jpath);
+        journal_ = std::make_unique<Journal>(env_, jpath, baseName(path_));
     }
     if (journal_->pendingBytes() > 0 || journal_->needsRecovery())
         journal_->checkpoint([this](std::uint8_t id) { return fileById(id); });
@@ -1566,7 +1614,7 @@ void TableFile::checkpoint() {
     if (!journal_) {
         const std::string jpath = companionPath("JNL");
         if (!env_.exists(jpath)) return;
-        journal_ = std::make_unique<Journal>(env_, jpath);
+        journal_ = std::make_unique<Journal>(env_, jpath, baseName(path_));
     }
     lockWrite();
     try {

@@ -1,5 +1,6 @@
 #include "records/company_window.h"
 
+#include <QDir>
 #include <QFormLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -386,11 +387,47 @@ void TFIRMAF::FormShow() {
         return;
     }
     STRONY_->setCurrentIndex(0);
+    const int dr = dane_.TFIRMA.fieldIndex("DR");
+    storedRoot_ = dr >= 0 && !dane_.TFIRMA.isEmpty()
+                      ? data::fromTable(dane_.TFIRMA.asString(dr)).trimmed()
+                      : QString();
 }
 
 void TFIRMAF::FormClose() {
+    confirmDataRoot();
     Zfirma_->run([this] { dane_.ZapiszRekord(dane_.TFIRMA); });
     Zfirma_->run([this] { dane_.ZapiszRekord(dane_.TPARA); });
+}
+
+void TFIRMAF::confirmDataRoot() {
+    Table& company = dane_.TFIRMA;
+    if (!company.isOpen() || !Zfirma_->updateRecord()) return;
+    const int dr = company.fieldIndex("DR");
+    if (dr < 0 || company.state() == TableState::Browse) return;
+    const QString typed = data::fromTable(company.asString(dr)).trimmed();
+    if (typed == storedRoot_) return;
+    using Problem = data::Tdane::DataRootProblem;
+    const Problem problem = dane_.dataRootProblem(typed);
+    if (problem == Problem::None) return;
+    const QString shown = QDir::toNativeSeparators(
+        platform::nativePath(typed.isEmpty() ? dane_.programFolder() : typed));
+    const QString question =
+        problem == Problem::Missing
+            ? QStringLiteral(
+                  "Folder danych %1 nie istnieje lub jest niedostępny.\nCzy mimo to "
+                  "zapisać tę ścieżkę dostępu do plików? Od następnego uruchomienia "
+                  "program będzie szukał danych w tym folderze.")
+                  .arg(shown)
+            : QStringLiteral(
+                  "W folderze %1 nie ma danych programu (folderu BAZA\\KADRY), a "
+                  "obecny folder danych %2 je zawiera.\nCzy mimo to zapisać tę ścieżkę "
+                  "dostępu do plików? Od następnego uruchomienia program zacznie w tym "
+                  "folderze od pustych danych.")
+                  .arg(shown, QDir::toNativeSeparators(
+                                  platform::nativePath(dane_.values().SciezkaDanych)));
+    if (dane_.prompter().confirm(question, platform::MessageIcon::Warning)) return;
+    // The path in use stays; everything else typed in the window is saved.
+    Zfirma_->run([&] { company.setAsString(dr, data::toTable(storedRoot_)); });
 }
 
 void TFIRMAF::done(int result) {

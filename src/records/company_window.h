@@ -78,9 +78,13 @@ class TFIRMAF : public QDialog {
                                          const QStringList& items, const QString& hint = {});
     QWidget* withIndicator(components::DbEdit* edit, int kind);
     void setHint(QWidget* widget, const QString& hint);
+    // A data root typed in the window that has no folder, or no data where the root in use
+    // has them, is questioned before it is stored; No keeps the stored one.
+    void confirmDataRoot();
 
     data::Tdane& dane_;
     QImage logo_;
+    QString storedRoot_;  // the data root as stored when the window was shown
     components::DataSource* Zfirma_;
     components::PageControl* STRONY_;
     QStatusBar* statusBar_;

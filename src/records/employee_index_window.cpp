@@ -61,10 +61,6 @@ const IndexColumn kIndexColumns[] = {
     {u"KP12", u"NIP", "Iinx", 120},
 };
 
-bool isEditing(const Table& table) {
-    return table.state() == TableState::Edit || table.state() == TableState::Insert;
-}
-
 }  // namespace
 
 QString TKadF::payerEntry(std::int64_t number, const QString& name) {
@@ -527,12 +523,21 @@ void TKadF::choosePayer(const QString& text) {
     const qlonglong number = key.toLongLong(&isNumber);
     Table& payers = dane_.TZlec;
     if (!isNumber || !payers.isOpen()) return;
-    ZZLEC_->run([&] {
+    const bool moved = ZZLEC_->run([&] {
         // A payer edit still open belongs to the payer being left.
         dane_.ZapiszRekord(payers);
         payers.findKey({Value{std::int64_t(number)}});
     });
     ZRP7_->notifyRowsChanged();
+    // A row of the card that could not be saved keeps the payer; the list says so too.
+    if (!moved && payers.isOpen() && payers.bookmark().valid()) {
+        const QString entry = payerEntry(payers.asInteger(payers.field("NR")),
+                                         data::fromTable(payers.asString(payers.field("POCZTA"))));
+        buildingPayerList_ = true;
+        ERD_->setCurrentIndex(ERD_->findText(entry));
+        ERD_->setEditText(entry);
+        buildingPayerList_ = false;
+    }
 }
 
 void TKadF::selectIndex(const std::string& name) {
@@ -638,22 +643,20 @@ void TKadF::deleteDemonstrationData() {
         return;
     const QString title = QStringLiteral("Kasowanie danych demonstracyjnych");
     if (services_.progressStart) services_.progressStart(title, 6);
-    for (Table* table :
-         {&dane_.TZal3, &dane_.Tzal2, &dane_.TZal, &dane_.Tzar, &dane_.TRP7, &dane_.TZlec}) {
-        if (!table->isOpen()) break;
-        if (services_.progressStep) services_.progressStep();
-        ZZLEC_->suspendControls();
-        ZRP7_->suspendControls();
-        ZRP7_->run([&] {
-            if (isEditing(*table)) table->cancel();
-            table->setFiltered(false);
-            data::MasterLinkCut allRows(*table);
-            for (table->first(); !table->isEmpty(); table->first()) table->remove();
-        });
-        ZRP7_->resumeControls();
-        ZZLEC_->resumeControls();
+    ZZLEC_->suspendControls();
+    ZRP7_->suspendControls();
+    // Stops at the first table that fails, the employees and payers (deleted last) as they
+    // were; the message, which names the table, comes once the progress window is gone.
+    QString failure;
+    try {
+        data::EmployeeCards(dane_).deleteAllRecords(services_.progressStep);
+    } catch (const std::exception& e) {
+        failure = QString::fromUtf8(e.what());
     }
+    ZRP7_->resumeControls();
+    ZZLEC_->resumeControls();
     if (services_.progressStop) services_.progressStop();
+    if (!failure.isEmpty()) prompter.error(failure);
     // The payer list and the count would otherwise name rows that are gone.
     FormCreate();
 }

@@ -154,27 +154,8 @@ void TKADF9::deletePayer() {
         ZZLEC_.cancel();
         return;
     }
-    ZZLEC_.run([&] {
-        if (payers.state() == TableState::Edit) payers.cancel();
-        deleteEmployeesOf(payers.asInteger(payers.field("NR")));
-        payers.remove();
-    });
+    ZZLEC_.run([&] { data::EmployeeCards(dane_).deletePayer(); });
     ZZLEC_.notifyRowsChanged();
-}
-
-void TKADF9::deleteEmployeesOf(std::int64_t payer) {
-    Table& employees = dane_.TRP7;
-    const int zlec = employees.field("ZLEC");
-    for (;;) {
-        employees.first();
-        if (employees.eof()) return;
-        if (employees.asInteger(zlec) != payer)
-            throw std::runtime_error(
-                "Tabela " + employees.path() +
-                " nie jest powiązana z płatnikiem; usuwanie płatnika przerwano.");
-        // Each card goes whole, with its rows, or not at all.
-        if (!data::EmployeeCards(dane_).deleteCard()) return;
-    }
 }
 
 void TKADF9::done(int result) {

@@ -54,8 +54,6 @@ class TKADF9 : public QDialog {
     void done(int result) override;
 
   private:
-    void deleteEmployeesOf(std::int64_t payer);
-
     data::Tdane& dane_;
     components::DataSource& ZZLEC_;
     components::DataGrid* XDBGrid1_;

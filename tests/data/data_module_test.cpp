@@ -5,6 +5,7 @@
 
 #include <sys/stat.h>
 
+#include "data/structure_update.h"
 #include "data/table_text.h"
 #include "data_fixture.h"
 #include "engine/error.h"
@@ -297,6 +298,80 @@ TEST_F(DataModule, FilteredEmployeeViewShowsTheChosenNumbersOfTheCurrentPayer) {
     module->setEmployeeIndexWindowExists([] { return true; });
     EXPECT_EQ(visible(), (std::vector<std::int64_t>{12, 15}));
     EXPECT_EQ(module->TRP7.recordCount(), 4);  // the plain view follows the payer only
+}
+
+}  // namespace
+}  // namespace lumiro::data::test
+
+namespace lumiro::data::test {
+namespace {
+
+// The employee table lost (deleted by hand, a disk, an unfinished restore) while the earnings
+// and payers are still there: a new, empty table would hand card 1's earnings to the next
+// "Nowa pozycja". Nothing is built; the message says what is missing and what may bring it
+// back. Empty tables beside it are no obstacle: that is a first start.
+TEST_F(DataModule, NoEmployeeTableIsBuiltBesideTablesThatHoldRows) {
+    makeProgramTables();
+    makeEmployeeTables();  // the payers table holds a payer
+    engine::Session session("test");
+    engine::Table zar(session);
+    zar.open(file("BAZA/KADRY/ZAR"));
+    lumiro::test::appendRows(zar, {{{"ZLEC", integer(1)}, {"NR", integer(1)}}});
+    zar.close();
+    session.deleteTable(file("BAZA/KADRY/RP7"));
+
+    Tdane::Environment env;
+    env.Aktualizacja = Aktualizacja;
+    auto module = start(std::move(env));
+    EXPECT_FALSE(QFileInfo::exists(root() + u"/BAZA/KADRY/RP7.DB"_s));
+    EXPECT_FALSE(QFileInfo::exists(root() + u"/BAZA/AKTUALIZACJA"_s));
+    ASSERT_EQ(texts().size(), 1u);
+    const QString& message = texts()[0];
+    for (const QString& part :
+         {u"RP7.DB"_s, u"ZAR.DB"_s, u"ZLEC.DB"_s, u"archiwum"_s, u"Odtwarzanie indeksów"_s})
+        EXPECT_TRUE(message.contains(part))
+            << part.toStdString() << " in " << message.toStdString();
+    EXPECT_FALSE(module->TRP7.isOpen());
+    EXPECT_TRUE(module->Tzar.isOpen());
+    EXPECT_TRUE(module->TZlec.isOpen());
+    EXPECT_EQ(module->RejestrTabel[0], QStringLiteral("7"));
+    EXPECT_FALSE(values.Przerwij);
+
+    // Emptied, the tables beside it let the start build the employee table as at a first one.
+    module.reset();
+    for (const char* name : {"ZAR", "ZLEC"}) {
+        engine::Table t(session);
+        t.open(file("BAZA/KADRY/" + std::string(name)));
+        for (t.first(); !t.isEmpty(); t.first()) t.remove();
+    }
+    env = {};
+    env.Aktualizacja = Aktualizacja;
+    module = start(std::move(env));
+    EXPECT_TRUE(module->TRP7.isOpen());
+}
+
+// An unmounted share named by the company record: the start says so and builds nothing, there
+// or in the program folder.
+TEST_F(DataModule, ADataRootThatIsNotThereIsNamedAndNothingIsBuilt) {
+    const QString share = root() + u"/udzial/KADRY\\"_s;
+    makeTable("FIRMA", firmaLayout().def,
+              {{{"NR", integer(1)}, {"DR", engine::Value{toTable(share)}}}});
+    makeTable("KAD", kadLayout().def, {{{"NR", integer(1)}, {"B1", engine::Value{false}}}});
+    Tdane::Environment env;
+    env.Aktualizacja = Aktualizacja;
+    auto module = start(std::move(env));
+
+    ASSERT_EQ(texts().size(), 1u);
+    EXPECT_TRUE(texts()[0].contains(root() + u"/udzial/KADRY/"_s)) << texts()[0].toStdString();
+    EXPECT_TRUE(texts()[0].contains(u"Dane o firmie"_s));
+    EXPECT_FALSE(QFileInfo::exists(root() + u"/udzial"_s));
+    EXPECT_FALSE(QFileInfo::exists(root() + u"/BAZA"_s));
+    EXPECT_FALSE(values.Przerwij);
+    EXPECT_TRUE(module->TFIRMA.isOpen());
+    EXPECT_FALSE(module->TRP7.isOpen());
+    EXPECT_FALSE(module->TZlec.isOpen());
+    EXPECT_EQ(module->RejestrTabel[0], QStringLiteral("7"));
+    EXPECT_EQ(module->RejestrTabel[2], share + u"BAZA\\KADRY\\RP7"_s);
 }
 
 }  // namespace

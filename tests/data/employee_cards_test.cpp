@@ -2,6 +2,8 @@
 // and a master link cut for a job always comes back.
 #include "data/employee_cards.h"
 
+#include <functional>
+#include <map>
 #include <stdexcept>
 
 #include "mem_data_fixture.h"
@@ -146,6 +148,120 @@ TEST_F(EmployeeCardsTest, ACutLinkComesBackEvenWhenTheJobFails) {
     EXPECT_TRUE(earnings.linkActive());
     EXPECT_EQ(earnings.recordCount(), 2);
     EXPECT_EQ(earnings.asInteger(earnings.field("NR")), 1);
+}
+
+// A table kept read-only (the user said No to changing its attribute) stops a card's, a
+// payer's and the demonstration data's deletion before a single row goes: half a card would
+// pass its rows to the next card given its number.
+TEST_F(EmployeeCardsTest, ATableThatCannotBeWrittenStopsEveryDeletionBeforeAnythingGoes) {
+    seedCards();
+    env().setReadOnly(kadry("ZAL.DB"), true);
+    prompter.queue(platform::MessageResult::No);
+    auto module = start();
+    ASSERT_EQ(module->TZal.accessMode(), engine::AccessMode::ReadOnly);
+    goTo(*module, 2);
+    auto expectRefused = [&](const std::function<void()>& deletion) {
+        try {
+            deletion();
+            ADD_FAILURE() << "deleted although ZAL.DB cannot be written";
+        } catch (const std::runtime_error& e) {
+            EXPECT_NE(std::string(e.what()).find("ZAL.DB"), std::string::npos) << e.what();
+            EXPECT_NE(std::string(e.what()).find("Nic nie zostało usunięte"), std::string::npos);
+        }
+        EXPECT_EQ(cardRows(1), 6);
+        EXPECT_EQ(cardRows(2), 6);
+        EXPECT_EQ(rows(kadry("ZLEC")).size(), 1u);
+        EXPECT_FALSE(notePresent());
+    };
+    EmployeeCards cards(*module);
+    expectRefused([&] { cards.deleteCard(); });
+    expectRefused([&] { cards.deletePayer(); });
+    expectRefused([&] { cards.deleteAllRecords({}); });
+}
+
+// A card deletion that fails part way (a write refused while its rows go) is undone at once:
+// the card is whole again and the user is told which table failed; it is not finished behind
+// the user's back at a later start.
+TEST_F(EmployeeCardsTest, ADeletionThatFailsPartWayIsUndoneAtOnce) {
+    std::uint64_t steps = 0;
+    {
+        seedCards();
+        auto module = start();
+        goTo(*module, 2);
+        const auto before = env().operationCount();
+        EmployeeCards(*module).deleteCard();
+        steps = env().operationCount() - before;
+    }
+    int undone = 0;
+    for (std::uint64_t nth = 1; nth <= steps; ++nth) {
+        SCOPED_TRACE("failure at step " + std::to_string(nth));
+        forgetFiles();
+        seedCards();
+        {
+            auto module = start();
+            goTo(*module, 2);
+            env().failOperation(nth);
+            try {
+                EmployeeCards(*module).deleteCard();
+                EXPECT_EQ(cardRows(2), 0);
+            } catch (const std::exception& e) {
+                const std::string message = e.what();
+                if (message.find("pozostała bez zmian") != std::string::npos) {
+                    ++undone;
+                    EXPECT_EQ(cardRows(2), 6);
+                    EXPECT_FALSE(notePresent());
+                    EXPECT_TRUE(module->TRP7.findKey({number(1), number(2)}));
+                } else {
+                    // Nothing was deleted yet, the card went whole, or the note says the next
+                    // start finishes it; never half a card without a note.
+                    EXPECT_TRUE(cardRows(2) == 6 || cardRows(2) == 0 || notePresent()) << message;
+                }
+            }
+            env().clearFaults();
+        }
+        start();
+        EXPECT_TRUE(cardRows(2) == 6 || cardRows(2) == 0);
+        EXPECT_EQ(cardRows(1), 6);
+        EXPECT_FALSE(notePresent());
+    }
+    EXPECT_GT(undone, 0);
+}
+
+// "Kasowanie danych demonstracyjnych" goes table by table, the payers and employees last; a
+// failure stops it at that table, which keeps its rows, as do the tables after it.
+TEST_F(EmployeeCardsTest, DeletingAllRecordsStopsAtTheFirstTableThatFails) {
+    const std::vector<std::string> order = {"ZAL3", "ZAL2", "ZAL", "ZAR", "RP7", "ZLEC"};
+    std::map<std::string, std::size_t> full;
+    std::uint64_t steps = 0;
+    {
+        seedCards();
+        for (const auto& t : order) full[t] = rows(kadry(t)).size();
+        auto module = start();
+        const auto before = env().operationCount();
+        int calls = 0;
+        EmployeeCards(*module).deleteAllRecords([&] { ++calls; });
+        steps = env().operationCount() - before;
+        EXPECT_EQ(calls, 6);
+        for (const auto& t : order) EXPECT_TRUE(rows(kadry(t)).empty()) << t;
+    }
+    for (std::uint64_t nth = 1; nth <= steps; nth += 3) {
+        SCOPED_TRACE("failure at step " + std::to_string(nth));
+        forgetFiles();
+        seedCards();
+        auto module = start();
+        env().failOperation(nth);
+        try {
+            EmployeeCards(*module).deleteAllRecords({});
+        } catch (const std::runtime_error& e) {
+            EXPECT_NE(std::string(e.what()).find(".DB"), std::string::npos) << e.what();
+        }
+        env().clearFaults();
+        // The tables before the one that failed are empty, it and the rest as they were.
+        std::size_t emptied = 0;
+        while (emptied < order.size() && rows(kadry(order[emptied])).empty()) ++emptied;
+        for (std::size_t i = emptied; i < order.size(); ++i)
+            EXPECT_EQ(rows(kadry(order[i])).size(), full[order[i]]) << order[i];
+    }
 }
 
 }  // namespace

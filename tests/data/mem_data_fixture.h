@@ -76,6 +76,7 @@ class MemDataFixture : public ::testing::Test {
         environment.programFile = QStringLiteral("/dane/lumiro");
         environment.arguments = QStringList();
         environment.fileSystem = &env();
+        environment.Aktualizacja = update;
         auto module = std::make_unique<Tdane>(values, prompter, std::move(environment));
         module->create();
         return module;
@@ -95,6 +96,8 @@ class MemDataFixture : public ::testing::Test {
     std::unique_ptr<lumiro::test::MemEnv> files = std::make_unique<lumiro::test::MemEnv>();
     platform::ProcessValues values;
     platform::ScriptedPrompter prompter;
+    // The structure update the starts run; none by default.
+    StructureUpdate update;
 };
 
 }  // namespace lumiro::data::test

@@ -18,6 +18,7 @@
 #include <functional>
 #include <map>
 #include <optional>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -30,8 +31,10 @@
 #include "engine/session.h"
 #include "engine/table.h"
 #include "platform/prompter.h"
+#include "support/fault_env.h"
 #include "support/paradox_table_file.h"
 #include "support/pxlib_tables.h"
+#include "support/table_rows.h"
 #include "support/temp_dir.h"
 
 namespace lumiro::data {
@@ -85,7 +88,8 @@ class RecordingProgress : public ProgressBar {
 // The data module's side of the update, as the data module provides it.
 class Host : public StructureUpdateHost {
   public:
-    explicit Host(QString root) : root_(std::move(root)) {}
+    explicit Host(QString root, engine::Env& files = engine::Env::system())
+        : root_(std::move(root)), session_("default", files) {}
     engine::Table& TSTARA() override { return stara_; }
     engine::Table& TNOWA() override { return nowa_; }
     platform::Prompter& prompter() override { return prompter_; }
@@ -106,7 +110,7 @@ class Host : public StructureUpdateHost {
 
   private:
     QString root_;
-    engine::Session session_{"default"};
+    engine::Session session_;
     engine::Table stara_{session_};
     engine::Table nowa_{session_};
 };
@@ -277,15 +281,22 @@ TEST_F(StructureUpdate, OlderYearFolderIsCarriedOverByColumnName) {
     EXPECT_EQ(host.progress_.runs, (std::vector<Run>{{3, 3}, {3, 3}, {1, 1}, {100, 0}}));
 }
 
-TEST_F(StructureUpdate, NewInstallationGetsFiveEmptyTablesAndNoPayers) {
+// Without a payers table no card could ever be added: an empty one is made, and the user is
+// told where to begin.
+TEST_F(StructureUpdate, NewInstallationGetsFiveEmptyTablesAndAnEmptyPayersTable) {
     Host host(QString::fromStdString(root()));
     updateStructure(host);
 
-    ASSERT_EQ(host.prompter_.questions().size(), 1u);
+    ASSERT_EQ(host.prompter_.questions().size(), 2u);
     EXPECT_EQ(host.prompter_.questions()[0].text, kInfo);
-    for (const char* name : {"RP7", "ZAR", "ZAL", "ZAL2", "ZAL3"})
+    EXPECT_TRUE(host.prompter_.questions()[1].text.contains(QStringLiteral("ZLEC.DB")));
+    EXPECT_TRUE(host.prompter_.questions()[1].text.contains(QStringLiteral("Płatnicy składek")));
+    for (const char* name : {"RP7", "ZAR", "ZAL", "ZAL2", "ZAL3", "ZLEC"})
         EXPECT_TRUE(readTable(kadry() + name + ".DB").empty()) << name;
-    EXPECT_FALSE(fs::exists(kadry() + "ZLEC.DB"));
+    std::vector<FieldDef> fields;
+    std::vector<engine::IndexDef> indexes;
+    readTable(kadry() + "ZLEC.DB", &fields, &indexes);
+    EXPECT_EQ(layoutDifferences(zlecLayout(), fields, indexes), std::vector<std::string>{});
     EXPECT_EQ(host.progress_.runs, (std::vector<std::pair<int, int>>{{100, 0}}));
 }
 
@@ -321,13 +332,14 @@ TEST_F(StructureUpdate, UnfinishedUpdateIsRedoneAndExistingTablesAreKept) {
     Host host(QString::fromStdString(root()));
     updateStructure(host);
 
+    // The table kept on purpose is not reported as one that could not be created; the payers
+    // table the year folder lacked is made empty, and said so.
     const auto& q = host.prompter_.questions();
     ASSERT_EQ(q.size(), 2u);
     EXPECT_EQ(q[0].text, kInfo);
-    EXPECT_EQ(q[1].icon, MessageIcon::Error);
-    EXPECT_EQ(q[1].text, QStringLiteral("Nie mozna utworzyć tabeli"));
-    EXPECT_EQ(q[1].title, QStringLiteral("Błąd"));
-    EXPECT_TRUE(host.prompter_.title().isEmpty());  // the program's title is restored
+    EXPECT_EQ(q[1].icon, MessageIcon::Information);
+    EXPECT_TRUE(q[1].text.contains(QStringLiteral("ZLEC.DB")));
+    EXPECT_TRUE(host.prompter_.title().isEmpty());
 
     const Rows zar = readTable(kadry() + "ZAR.DB");
     ASSERT_EQ(zar.size(), 2u);
@@ -605,6 +617,139 @@ TEST_F(OlderReleaseFolder, UnreadableOldTableStopsTheUpdateUntilTheNextStart) {
     EXPECT_EQ(host.prompter_.questions().size(), 1u);
     EXPECT_EQ(readTable(kadry() + "RP7.DB").size(), 40u);
     EXPECT_TRUE(readTable(kadry() + "ZAR.DB").empty());
+}
+
+// A record of the year folder that cannot be read stops the update: nothing reaches
+// BAZA\KADRY (not the tables copied before it, nor the records of that table read so far),
+// and the year folder stays as it was for the next start.
+TEST_F(OlderReleaseFolder, AnUnreadableRecordStopsTheUpdateWithNothingInstalled) {
+    writeGenuineYear();
+    {
+        // Periods with an index of this program's beside them, so that the records are read
+        // one by one as the copy goes.
+        engine::Session s("old");
+        s.createTable(year() + "ZAL.DB", zalLayout().def);
+        engine::Table t(s);
+        t.open(year() + "ZAL.DB");
+        t.beginBatch();
+        for (int i = 0; i < 400; ++i) {
+            t.append();
+            t.setValue("ZLEC", Value{std::int64_t(1)});
+            t.setValue("NR", Value{std::int64_t(1 + i % 40)});
+            t.setValue("POLE1",
+                       Value{std::to_string(1980 + i / 12) + "." + std::to_string(10 + i % 12)});
+            t.post();
+        }
+        t.endBatch();
+    }
+    // The second data block claims more records than it can hold.
+    auto bytes = test::readFileBytes(year() + "ZAL.DB");
+    engine::px::Header header;
+    test::readParadoxTable(bytes, &header);
+    ASSERT_GE(header.fileBlocks, 3);
+    const std::size_t second = header.blockOffset(2);
+    const int claimed = header.recordSize * (header.recordsPerBlock() + 3);
+    bytes[second + 4] = std::byte(claimed & 0xFF);
+    bytes[second + 5] = std::byte(claimed >> 8);
+    test::writeFileBytes(year() + "ZAL.DB", bytes);
+    const auto before = snapshot(year());
+
+    Host host(QString::fromStdString(root()));
+    updateStructure(host);
+    const auto errors = boxes(host, MessageIcon::Error);
+    ASSERT_EQ(errors.size(), 1u);
+    for (const char* part : {"ZAL.DB", "2004", "Rekord nr", "następnym uruchomieniu"})
+        EXPECT_TRUE(errors[0]->contains(QString::fromUtf8(part)))
+            << part << ": " << errors[0]->toStdString();
+    EXPECT_TRUE(fs::is_empty(kadry()));
+    EXPECT_FALSE(fs::exists(root() + "BAZA/AKTUALIZACJA"));
+    EXPECT_EQ(snapshot(year()), before);
+}
+
+// Whatever single step of the update fails (a folder, a table, a record, a commit, a move, the
+// record of the moves), BAZA\KADRY gets all the tables or none, and the year folder keeps its
+// tables; only once everything is in place does the payers table leave it.
+TEST_F(StructureUpdate, AFailureAtAnyStepInstallsEverythingOrNothing) {
+    const std::string yearFolder = "/d/2004/KADRY/";
+    auto seed = [&](test::MemEnv& env) {
+        engine::Session s("seed", env);
+        auto make = [&](const char* name, const engine::TableDef& def,
+                        const std::vector<std::vector<std::pair<const char*, Value>>>& rows) {
+            s.createTable(yearFolder + name, def);
+            engine::Table t(s);
+            t.open(yearFolder + name);
+            for (const auto& row : rows) {
+                t.append();
+                for (const auto& [column, value] : row) t.setValue(column, value);
+                t.post();
+            }
+        };
+        make("RP7", rp7Layout().def,
+             {{{"ZLEC", Value{std::int64_t(1)}},
+               {"NR", Value{std::int64_t(1)}},
+               {"POLE1", Value{cp("Żak")}}},
+              {{"ZLEC", Value{std::int64_t(1)}},
+               {"NR", Value{std::int64_t(2)}},
+               {"POLE1", Value{cp("Łoś")}}}});
+        make("ZAR", zarLayout().def,
+             {{{"ZLEC", Value{std::int64_t(1)}},
+               {"NR", Value{std::int64_t(1)}},
+               {"POLE1", Value{std::string("1998")}}},
+              {{"ZLEC", Value{std::int64_t(1)}},
+               {"NR", Value{std::int64_t(2)}},
+               {"POLE1", Value{std::string("1999")}}}});
+        make("ZLEC", zlecLayout().def, {{{"NR", Value{std::int64_t(1)}}}});
+        env.syncDir("/d/2004/KADRY");
+    };
+    auto yearFiles = [&](test::MemEnv& env) {
+        std::map<std::string, std::vector<std::byte>> out;
+        for (const auto& name : env.listDir("/d/2004/KADRY"))
+            out[name] = env.contents(yearFolder + name);
+        return out;
+    };
+    auto installed = [](test::MemEnv& env) {
+        std::set<std::string> out;
+        for (const auto& name : env.listDir("/d/BAZA/KADRY"))
+            if (name.size() > 3 && name.substr(name.size() - 3) == ".DB") out.insert(name);
+        return out;
+    };
+    const std::set<std::string> all = {"RP7.DB",  "ZAR.DB",  "ZAL.DB",
+                                       "ZAL2.DB", "ZAL3.DB", "ZLEC.DB"};
+
+    std::uint64_t steps = 0;
+    {
+        test::MemEnv env;
+        seed(env);
+        Host host(QStringLiteral("/d/"), env);
+        const auto before = env.operationCount();
+        updateStructure(host);
+        steps = env.operationCount() - before;
+        ASSERT_EQ(installed(env), all);
+        EXPECT_FALSE(env.exists(yearFolder + "ZLEC.DB"));
+    }
+    int none = 0;
+    for (std::uint64_t nth = 1; nth <= steps; ++nth) {
+        SCOPED_TRACE("failure at step " + std::to_string(nth));
+        test::MemEnv env;
+        seed(env);
+        const auto before = yearFiles(env);
+        Host host(QStringLiteral("/d/"), env);
+        env.failOperation(nth);
+        updateStructure(host);
+        const auto tables = installed(env);
+        if (tables.empty()) {
+            ++none;
+            EXPECT_EQ(boxes(host, MessageIcon::Error).size(), 1u);
+            EXPECT_EQ(yearFiles(env), before);
+            EXPECT_FALSE(env.isDir("/d/BAZA/AKTUALIZACJA"));
+            continue;
+        }
+        ASSERT_EQ(tables, all);
+        EXPECT_EQ(test::readRows(env, "/d/BAZA/KADRY/RP7.DB").size(), 2u);
+        EXPECT_EQ(test::readRows(env, "/d/BAZA/KADRY/ZAR.DB").size(), 2u);
+        EXPECT_EQ(test::readRows(env, "/d/BAZA/KADRY/ZLEC.DB").size(), 1u);
+    }
+    EXPECT_GT(none, 0);
 }
 
 }  // namespace

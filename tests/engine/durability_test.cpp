@@ -4,7 +4,9 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <cstring>
 #include <map>
+#include <optional>
 #include <random>
 
 #include "engine/error.h"
@@ -283,4 +285,119 @@ TEST(Durability, TwoProgramsWritingTheSameTableDoNotCorruptIt) {
     int status = 0;
     waitpid(kid, &status, 0);
     EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+}
+
+// A journal names its table and the states of its files, so that changes left by a crash are
+// replayed into that table and never into another that took its name (a restore, a copy, a
+// rebuilt table), whichever format the journal was written in.
+namespace {
+
+// Acknowledged posts of `names` that reached only the journal: the power went before any
+// checkpoint.
+void crashWithPendingPosts(MemEnv& env, const std::vector<std::string>& names) {
+    {
+        Session s("S", env);
+        Table t(s);
+        t.open(kTable);
+        int nr = 0;
+        for (const auto& name : names) run(t, {Step::Insert, ++nr, name});
+        env.crashAfter(0);
+    }
+    env.dropUnsyncedData();
+}
+
+// Another table of the same name and layout, as a restore from a copy would put it there:
+// created elsewhere with rows of its own, its files copied over the table's.
+void replaceWithAnotherTable(MemEnv& env, const std::vector<std::string>& names) {
+    {
+        Session s("OTHER", env);
+        s.createTable("/kopia/RP7", layout());
+        Table t(s);
+        t.open("/kopia/RP7");
+        int nr = 0;
+        for (const auto& name : names) run(t, {Step::Insert, ++nr, name});
+    }
+    for (const auto& name : env.listDir("/kopia"))
+        env.setContents("/dane/" + name, env.contents("/kopia/" + name));
+}
+
+std::uint32_t le32(const std::vector<std::byte>& b, std::size_t at) {
+    std::uint32_t v = 0;
+    for (int i = 3; i >= 0; --i) v = (v << 8) | std::uint32_t(b[at + std::size_t(i)]);
+    return v;
+}
+void putLe32(std::vector<std::byte>& b, std::size_t at, std::uint32_t v) {
+    for (int i = 0; i < 4; ++i) b[at + std::size_t(i)] = std::byte(v >> (8 * i));
+}
+std::uint32_t crc(const std::vector<std::byte>& b, std::size_t from, std::size_t size) {
+    // zlib's CRC-32, as the journal uses it.
+    std::uint32_t c = 0xFFFFFFFFu;
+    for (std::size_t i = from; i < from + size; ++i) {
+        c ^= std::uint32_t(b[i]);
+        for (int k = 0; k < 8; ++k) c = (c >> 1) ^ (0xEDB88320u & (0u - (c & 1u)));
+    }
+    return ~c;
+}
+
+// The journal as the previous release wrote it: a 16-byte header that names nothing, and
+// records without the states of the table's files.
+void rewriteAsFormatOne(MemEnv& env, const std::string& path) {
+    const auto now = env.contents(path);
+    std::vector<std::byte> old(16, std::byte{0});
+    std::memcpy(old.data(), "LMRJNL", 6);
+    old[6] = std::byte{1};
+    putLe32(old, 12, crc(old, 0, 12));
+    std::size_t pos = 128;
+    while (pos + 36 <= now.size()) {
+        std::uint64_t payload = le32(now, pos + 24) | std::uint64_t(le32(now, pos + 28)) << 32;
+        ASSERT_LE(pos + 36 + payload, now.size());
+        std::vector<std::byte> rec(now.begin() + std::ptrdiff_t(pos),
+                                   now.begin() + std::ptrdiff_t(pos + 36 + payload));
+        putLe32(rec, 4, 0);
+        putLe32(rec, 20, 0);
+        putLe32(rec, 32 + payload, crc(rec, 0, 32 + payload));
+        old.insert(old.end(), rec.begin(), rec.end());
+        pos += rec.size();
+    }
+    env.setContents(path, old);
+}
+
+}  // namespace
+
+TEST(JournalOwner, ChangesLeftByACrashReachTheirTableAndNoOther) {
+    for (bool formatOne : {false, true}) {
+        SCOPED_TRACE(formatOne ? "journal of the previous release" : "journal of today");
+        {
+            // The table itself gets every acknowledged post back.
+            MemEnv env;
+            create(env);
+            crashWithPendingPosts(env, {"Anna", "Bogdan"});
+            ASSERT_GT(env.contents("/dane/RP7.JNL").size(), 128u);
+            if (formatOne) rewriteAsFormatOne(env, "/dane/RP7.JNL");
+            EXPECT_EQ(read(env), (Model{{1, "Anna"}, {2, "Bogdan"}}));
+        }
+        {
+            // A table put in its place keeps its own rows, even one with the same layout and
+            // as many changes behind it.
+            MemEnv env;
+            create(env);
+            crashWithPendingPosts(env, {"Anna", "Bogdan"});
+            if (formatOne) rewriteAsFormatOne(env, "/dane/RP7.JNL");
+            replaceWithAnotherTable(env, {"Xawery", "Ygor"});
+            EXPECT_EQ(read(env), (Model{{1, "Xawery"}, {2, "Ygor"}}));
+            // The stale changes are gone for good, not waiting for the next opening.
+            EXPECT_EQ(read(env), (Model{{1, "Xawery"}, {2, "Ygor"}}));
+        }
+    }
+    {
+        // Renamed or copied, the table takes its changes along; a copy gets no journal.
+        MemEnv env;
+        create(env);
+        crashWithPendingPosts(env, {"Anna", "Bogdan"});
+        Session s("S", env);
+        s.renameTable(kTable, "/dane/RP7B");
+        s.copyTable("/dane/RP7B", kTable);
+        EXPECT_FALSE(env.exists("/dane/RP7.JNL"));
+        EXPECT_EQ(read(env), (Model{{1, "Anna"}, {2, "Bogdan"}}));
+    }
 }

@@ -15,7 +15,7 @@ namespace {
 using test::MemEnv;
 
 constexpr const char* kJournal = "t/A.JNL";
-constexpr std::size_t kJournalHeader = 16;
+constexpr std::size_t kJournalHeader = 128;
 
 std::vector<std::byte> bytes(const std::string& s) {
     std::vector<std::byte> b(s.size());

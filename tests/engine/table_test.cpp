@@ -3,8 +3,11 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <fstream>
+#include <functional>
 #include <map>
 #include <random>
+#include <set>
 
 #include "engine/cp1250.h"
 #include "engine/error.h"
@@ -725,4 +728,94 @@ TEST_F(TableTest, ReadOnlyOpenBesideAWriterWithAPendingJournal) {
     addEmployee(writer, 1, 2, "Drugi");
     reader.refresh();
     EXPECT_EQ(reader.recordCount(), 2);
+}
+
+// Deleting, renaming, copying and creating a table touch its own files and nothing else that
+// shares its stem: a user's notes, printouts and copies stay as they were.
+TEST_F(TableTest, ATableIsItsOwnFilesOnly) {
+    Session s("SESJA");
+    const std::vector<std::string> users = {"ZAL.txt", "zal.pdf",    "ZAL.BAK",
+                                            "Zal.zip", "ZAL.DB.old", "ZAL2.txt"};
+    for (const auto& name : users) std::ofstream(path(name)) << "mine: " << name;
+    s.createTable(path("ZAL"), employees());
+    std::ofstream(path("ZAL.VAL")) << "checks";  // Paradox's own companion
+    std::ofstream(path("ZAL.STR")) << "STRUKTURA ZBIORU";
+
+    s.renameTable(path("ZAL"), path("ZAL2"));
+    for (const char* own : {"ZAL2.DB", "ZAL2.PX", "ZAL2.XG0", "ZAL2.YG0", "ZAL2.VAL", "ZAL2.STR"})
+        EXPECT_TRUE(fs::exists(path(own))) << own;
+    s.copyTable(path("ZAL2"), path("ZAL"));
+    EXPECT_TRUE(fs::exists(path("ZAL.VAL")));
+    s.deleteTable(path("ZAL2"));
+    s.deleteTable(path("ZAL"));
+    // Files left by nobody's table are cleared when a table of that name is created.
+    std::ofstream(path("ZAL.XG1")) << "stale";
+    s.createTable(path("ZAL"), employees());
+    s.deleteTable(path("ZAL"));
+
+    std::set<std::string> left;
+    for (const auto& e : fs::directory_iterator(dir.path())) left.insert(e.path().filename());
+    EXPECT_EQ(left, std::set<std::string>(users.begin(), users.end()));
+    for (const auto& name : users) {
+        std::ifstream in(path(name));
+        EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), {}), "mine: " + name);
+    }
+}
+
+// A detail row that cannot be saved keeps the master on its row: the user is told and finds
+// the row as typed, rather than losing it without a word as the master moves on.
+TEST_F(TableTest, ADetailRowThatCannotBeSavedKeepsTheMasterOnItsRow) {
+    Session s("SESJA");
+    s.createTable(path("RP7"), employees());
+    TableDef periods;
+    periods.fields = {fld("ZLEC", FieldType::Long), fld("NR", FieldType::Long),
+                      fld("POLE1", FieldType::Alpha, 10)};
+    periods.indexes = {primaryOn({"ZLEC", "NR", "POLE1"})};
+    s.createTable(path("ZAL"), periods);
+    Table emp(s), zal(s);
+    emp.open(path("RP7"));
+    zal.open(path("ZAL"));
+    addEmployee(emp, 1, 1, "A");
+    addEmployee(emp, 1, 2, "B");
+    zal.setMasterLink(&emp, "ZLEC;NR", "ZLEC;NR");
+    emp.first();
+    auto addPeriod = [&](const char* start) {
+        zal.insert();
+        zal.setValue("POLE1", Value{std::string(start)});
+    };
+    addPeriod("1998.01.01");
+    zal.post();
+
+    addPeriod("1998.01.01");  // refused by the key when posted
+    auto expectKept = [&] {
+        EXPECT_EQ(emp.asInteger(emp.field("NR")), 1);
+        EXPECT_EQ(zal.state(), TableState::Insert);
+        EXPECT_EQ(zal.asString(zal.field("POLE1")), "1998.01.01");
+    };
+    for (auto move : std::vector<std::function<void()>>{
+             [&] { emp.next(); }, [&] { emp.last(); },
+             [&] {
+                 emp.findKey({Value{std::int64_t(1)}, Value{std::int64_t(2)}});
+             },
+             [&] { emp.insert(); }}) {
+        try {
+            move();
+            ADD_FAILURE() << "the master left a row that was not saved";
+        } catch (const EngineError& e) {
+            EXPECT_EQ(e.code(), ErrorCode::KeyViolation);
+            EXPECT_EQ(std::string(e.what()).rfind("Błąd zapisu\n", 0), 0u) << e.what();
+        }
+        expectKept();
+    }
+    // Saving the master's own change keeps the row too, for the user to correct.
+    emp.edit();
+    emp.setValue("POLE1", Value{std::string("A2")});
+    emp.post();
+    expectKept();
+
+    zal.setValue("POLE1", Value{std::string("1999.01.01")});
+    emp.next();
+    EXPECT_EQ(emp.asInteger(emp.field("NR")), 2);
+    emp.first();
+    EXPECT_EQ(column(zal, "POLE1"), (std::vector<std::string>{"1998.01.01", "1999.01.01"}));
 }

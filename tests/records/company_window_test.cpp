@@ -1,3 +1,5 @@
+#include <filesystem>
+
 #include <QComboBox>
 #include <QImage>
 #include <QSignalSpy>
@@ -135,11 +137,14 @@ TEST_F(CompanyWindowTest, EveryPageEditsItsColumnsAndClosingSavesThem) {
     province->setCurrentIndex(11);
     window->findChild<QCheckBox*>(QStringLiteral("ELOGO"))->click();
 
-    // Nothing is written until the window closes, and then without a question.
+    // Nothing is written until the window closes, and then with one question only: the data
+    // path typed names no folder on this machine.
     EXPECT_TRUE(textOf(company(), "NIP").isEmpty());
+    prompter.queue(platform::MessageResult::Yes);
     window->close();
     EXPECT_EQ(changed.count(), 1);
-    EXPECT_TRUE(prompter.questions().empty());
+    ASSERT_EQ(prompter.questions().size(), 1u);
+    EXPECT_TRUE(prompter.questions()[0].text.contains(QStringLiteral("D:")));
 
     const Row row = company();
     for (const auto& [column, value] : typed) {
@@ -152,6 +157,53 @@ TEST_F(CompanyWindowTest, EveryPageEditsItsColumnsAndClosingSavesThem) {
     EXPECT_EQ(textOf(row, "RP"), QStringLiteral("F"));
     EXPECT_EQ(textOf(row, "ZWOJEWODZTWO"), QStringLiteral("ŚLĄSKIE"));
     EXPECT_TRUE(std::get<bool>(row.at("LOGO")));
+}
+
+// A data path that names no folder, or a folder without the program's data while the one in
+// use has them, is questioned before it is stored; No keeps the path in use and everything
+// else typed.
+TEST_F(CompanyWindowTest, ADataPathIsQuestionedBeforeItIsStored) {
+    seedCompany({});
+    std::filesystem::create_directories(file("pusty"));
+    const QString missing = QString::fromStdString(file("odlaczony")) + u'\\';
+    const QString empty = QString::fromStdString(file("pusty")) + u'\\';
+    struct Case {
+        QString path;
+        platform::MessageResult answer;
+        const char* inQuestion;
+        bool stored;
+    };
+    for (const Case& c : {Case{missing, platform::MessageResult::No, "nie istnieje", false},
+                          Case{empty, platform::MessageResult::No, "BAZA\\KADRY", false},
+                          Case{empty, platform::MessageResult::Yes, "BAZA\\KADRY", true}}) {
+        SCOPED_TRACE(c.path.toStdString());
+        openWindow();
+        const std::size_t asked = prompter.questions().size();
+        for (const auto& [column, text] :
+             {std::pair{"DR", c.path}, {"URZAD", QStringLiteral("US Wola")}}) {
+            DbEdit* edit = window->edit(QString::fromUtf8(column));
+            edit->selectAll();
+            type(edit, text);
+        }
+        prompter.queue(c.answer);
+        window->close();
+        ASSERT_EQ(prompter.questions().size(), asked + 1);
+        EXPECT_EQ(prompter.questions().back().icon, platform::MessageIcon::Warning);
+        EXPECT_TRUE(prompter.questions().back().text.contains(QString::fromUtf8(c.inQuestion)))
+            << prompter.questions().back().text.toStdString();
+        EXPECT_EQ(textOf(company(), "DR"), c.stored ? c.path : QString());
+        EXPECT_EQ(textOf(company(), "URZAD"), QStringLiteral("US Wola"));
+        window.reset();
+        dane.reset();
+        seedCompany({});
+    }
+    // A folder that holds the data is taken without a question.
+    openWindow();
+    DbEdit* edit = window->edit(QStringLiteral("DR"));
+    edit->selectAll();
+    type(edit, QString::fromStdString(dir.path()) + u'/');
+    window->close();
+    EXPECT_TRUE(prompter.questions().size() == 3u);
 }
 
 TEST_F(CompanyWindowTest, LogoPageShowsThePictureFromTheWorkingFolderAndItsSize) {

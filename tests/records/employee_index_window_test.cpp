@@ -1,3 +1,5 @@
+#include <filesystem>
+
 #include <QAction>
 #include <QComboBox>
 #include <QHeaderView>
@@ -465,6 +467,65 @@ TEST_F(EmployeeIndexTest, DemonstrationDataGoesOnlyAfterTwoYes) {
     // The links are back: a new payer's card follows it.
     EXPECT_TRUE(dane->TRP7.linkActive());
     EXPECT_TRUE(dane->Tzar.linkActive());
+}
+
+// A table the user keeps read-only stops the deletion of all records before any row goes;
+// the message names the table.
+TEST_F(EmployeeIndexTest, DemonstrationDataStayWhenATableCannotBeWritten) {
+    seed();
+    for (const char* ext : {".DB", ".PX"})
+        std::filesystem::permissions(
+            file("BAZA/KADRY/ZAR") + ext,
+            std::filesystem::perms::owner_read | std::filesystem::perms::group_read);
+    prompter.queue(MessageResult::No);  // keep the attribute
+    open();
+    const auto sizes = [&] {
+        std::vector<std::size_t> out;
+        for (const char* table : kEmployeeTables) out.push_back(rows(table).size());
+        out.push_back(rows("BAZA/KADRY/ZLEC").size());
+        return out;
+    };
+    const auto before = sizes();
+    prompter.queue(MessageResult::Yes);
+    prompter.queue(MessageResult::Yes);
+    window->menuItem(QStringLiteral("Kasowanie danych demonstracyjnych"))->trigger();
+    EXPECT_EQ(sizes(), before);
+    const auto& last = prompter.questions().back();
+    EXPECT_EQ(last.icon, MessageIcon::Error);
+    EXPECT_TRUE(last.text.contains(QStringLiteral("ZAR.DB"))) << last.text.toStdString();
+    EXPECT_EQ(progress.last(), QStringLiteral("stop"));
+}
+
+// An earnings row whose save fails (another program deleted it meanwhile) as the user picks
+// another payer: "Błąd zapisu", and the user stays with the payer, the card and the row as
+// typed, instead of the row vanishing without a word.
+TEST_F(EmployeeIndexTest, ARowThatCannotBeSavedKeepsTheUserOnIt) {
+    seed();
+    open();
+    goToEmployee(2);
+    engine::Table& earnings = dane->Tzar;
+    earnings.first();
+    ASSERT_EQ(value(earnings, "POLE1"), QStringLiteral("1998"));
+    earnings.edit();
+    earnings.setAsString(earnings.field("POLE2"), "1234.5");
+    {
+        engine::Session other("inny program");
+        engine::Table t(other);
+        t.open(file("BAZA/KADRY/ZAR"));
+        ASSERT_TRUE(t.findKey({integer(1), integer(2), text("1998")}));
+        t.remove();
+    }
+    const QString payer1 = window->ERD().currentText();
+    window->ERD().setEditText(TKadF::payerEntry(3, QStringLiteral("ABC")));
+    ASSERT_FALSE(prompter.questions().empty());
+    EXPECT_EQ(prompter.questions().back().icon, MessageIcon::Error);
+    EXPECT_TRUE(prompter.questions().back().text.startsWith(QStringLiteral("Błąd zapisu\n")))
+        << prompter.questions().back().text.toStdString();
+    EXPECT_EQ(dane->TZlec.asInteger(dane->TZlec.field("NR")), 1);
+    EXPECT_EQ(currentNumber(), 2);
+    EXPECT_EQ(window->ERD().currentText(), payer1);
+    EXPECT_EQ(earnings.state(), engine::TableState::Edit);
+    EXPECT_EQ(earnings.asFloat(earnings.field("POLE2")), 1234.5);
 }
 
 TEST_F(EmployeeIndexTest, SavingAndClosingWriteTypedPayerData) {

@@ -214,4 +214,24 @@ TEST_F(PayersWindowTest, DeletionReachesOnlyThePayersOwnRowsWhateverTheLinks) {
     EXPECT_EQ(census(), expected);
 }
 
+// An earnings table the user keeps read-only stops the deletion before any card goes: the
+// message names the table, and every payer keeps every row.
+TEST_F(PayersWindowTest, ATableThatCannotBeWrittenStopsTheDeletionBeforeAnythingGoes) {
+    seedPayers();
+    const auto before = census();
+    for (const char* ext : {".DB", ".PX"})
+        std::filesystem::permissions(
+            file("BAZA/KADRY/ZAR") + ext,
+            std::filesystem::perms::owner_read | std::filesystem::perms::group_read);
+    prompter.queue(MessageResult::No);  // keep the attribute
+    openWindow();
+    selectPayer(*window, 2);
+    prompter.queue(MessageResult::Yes);
+    window->deleteButton().click();
+    const QString message = prompter.questions().back().text;
+    EXPECT_TRUE(message.contains(QStringLiteral("ZAR.DB"))) << message.toStdString();
+    EXPECT_TRUE(message.contains(QStringLiteral("Nic nie zostało usunięte")));
+    EXPECT_EQ(census(), before);
+}
+
 }  // namespace lumiro::records::test

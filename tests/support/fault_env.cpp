@@ -273,7 +273,9 @@ void MemEnv::rename(const std::string& from, const std::string& to) {
     state_->folderRenames.emplace_back(from, to);
 }
 
-std::vector<std::string> MemEnv::listDir(const std::string& dir) {
+std::vector<std::string> MemEnv::listDir(const std::string& folder) {
+    // "." is the working folder, where relative names live.
+    const std::string dir = folder == "." ? std::string() : folder;
     std::lock_guard lock(state_->mu);
     std::vector<std::string> names;
     std::set<std::string> folders;
@@ -321,7 +323,8 @@ void MemEnv::removeDir(const std::string& dir) {
     state_->folders.erase(dir);
 }
 
-void MemEnv::syncDir(const std::string& dir) {
+void MemEnv::syncDir(const std::string& folder) {
+    const std::string dir = folder == "." ? std::string() : folder;
     std::lock_guard lock(state_->mu);
     state_->step(dir);
     std::erase_if(state_->durable, [&](const auto& e) { return engine::dirName(e.first) == dir; });
