@@ -64,13 +64,49 @@ Record parseRecord(const QByteArray& text) {
     return record;
 }
 
-void make(engine::Env& env, const FileMove& m) {
+// One move, durable before it returns unless `durable` is false (the caller then syncs the
+// folders itself).
+void make(engine::Env& env, const FileMove& m, bool durable = true) {
     // Already made (a completed run, or one undone): nothing to do.
     if (!env.exists(m.from) || env.exists(m.to)) return;
     createFolders(env, folderOf(m.to));
     env.rename(m.from, m.to);
+    if (!durable) return;
     env.syncDir(folderOf(m.to));
     env.syncDir(folderOf(m.from));
+}
+
+// Makes the renames of every move durable with one sync a folder. A folder is synced only
+// after every folder its files went to, so that a crash between two syncs may leave a moved
+// file under its old name as well as its new one, never under neither; completing the record
+// makes each move again from either state.
+void syncMoves(engine::Env& env, const std::vector<FileMove>& moves) {
+    std::vector<std::string> pending;
+    auto add = [&pending](const std::string& folder) {
+        if (std::find(pending.begin(), pending.end(), folder) == pending.end())
+            pending.push_back(folder);
+    };
+    for (const FileMove& m : moves) {
+        add(folderOf(m.to));
+        add(folderOf(m.from));
+    }
+    std::vector<std::string> synced;
+    auto isSynced = [&synced](const std::string& f) {
+        return std::find(synced.begin(), synced.end(), f) != synced.end();
+    };
+    while (!pending.empty()) {
+        // The first folder whose files' new folders are all synced; in a cycle, the first.
+        auto ready = std::find_if(pending.begin(), pending.end(), [&](const std::string& f) {
+            return std::all_of(moves.begin(), moves.end(), [&](const FileMove& m) {
+                const std::string to = folderOf(m.to);
+                return folderOf(m.from) != f || to == f || isSynced(to);
+            });
+        });
+        if (ready == pending.end()) ready = pending.begin();
+        env.syncDir(*ready);
+        synced.push_back(*ready);
+        pending.erase(ready);
+    }
 }
 
 // Once every move is made the working folders go; one left over is removed by the next run.
@@ -124,7 +160,8 @@ void moveFilesTogether(engine::Env& env, const std::string& record,
     }
     std::size_t made = 0;
     try {
-        for (; made < moves.size(); ++made) make(env, moves[made]);
+        for (; made < moves.size(); ++made) make(env, moves[made], false);
+        syncMoves(env, moves);
     } catch (...) {
         // Back as it was: the moves made are undone from the last one, the failed one first
         // (its rename may have happened before its folders' sync failed).

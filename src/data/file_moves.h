@@ -36,8 +36,8 @@ struct MovesFolders {
 // Name of the restore's record file in the program's folder.
 inline constexpr const char* kMovesRecordName = "ODTWARZANIE.PLN";
 
-// Writes the record, makes the moves in order (creating the targets' folders), removes the
-// record and then the owned folders. When a move fails the ones made are undone in reverse
+// Writes the record, makes the moves in order (creating the targets' folders), makes them
+// durable with one sync per folder, removes the record and then the owned folders. When a move fails the ones made are undone in reverse
 // order and the error thrown; when undoing fails too, the record stays and the next start
 // completes the moves.
 void moveFilesTogether(engine::Env& env, const std::string& record,
