@@ -2,6 +2,7 @@
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QFile>
 
 #include <exception>
 
@@ -81,13 +82,24 @@ void Tdane::create() {
     RejestrTabel[0] = QStringLiteral("0");
 
     // A restore from the archive that a crash interrupted is completed before any table of
-    // it opens.
+    // it opens. One that cannot be completed leaves a mix of restored and live files: no table
+    // opens over it and the structure update gets no chance to build empty ones.
+    const std::string movesRecord =
+        enginePath(env_.programFolder + u'/' + QString::fromLatin1(kMovesRecordName));
     try {
-        completeFileMoves(SESJA.env(), enginePath(env_.programFolder + u'/' +
-                                                  QString::fromLatin1(kMovesRecordName)));
+        completeFileMoves(SESJA.env(), movesRecord);
     } catch (const std::exception& e) {
-        prompter_.error(QStringLiteral("Nie udało się dokończyć odtwarzania danych z archiwum:\n%1")
-                            .arg(QString::fromUtf8(e.what())));
+        const auto aside = recordedAsideFolder(SESJA.env(), movesRecord);
+        prompter_.error(
+            QStringLiteral("Nie udało się dokończyć odtwarzania danych z archiwum:\n%1\n\n")
+                .arg(QString::fromUtf8(e.what())) +
+            (aside ? QStringLiteral("Pliki danych sprzed odtwarzania są w folderze %1.\n")
+                         .arg(QFile::decodeName(aside->c_str()))
+                   : QString()) +
+            QStringLiteral(
+                "Program zostanie zamknięty; przy następnym uruchomieniu spróbuje ponownie."));
+        values_.Przerwij = true;
+        return;
     }
     // A rebuild of either table that a crash interrupted is finished or undone first.
     recoverTableSwap(SESJA, companySwap(QStringLiteral("FIRMA")));

@@ -64,6 +64,13 @@ public:
     // Copies the file's content to `to` (created or emptied) and makes it durable (sync).
     // Through open/read/write/sync here; a file system may do it in the kernel.
     virtual void copyFile(const std::string& from, const std::string& to);
+    // True when the path itself is a symbolic link, whatever it points to (or whether it
+    // points anywhere). A file system without links has none.
+    virtual bool isLink(const std::string& path);
+    // The path with "." and ".." and every symbolic link of its existing part resolved; the
+    // part that does not exist is appended as written. Two paths naming one folder give the
+    // same result.
+    virtual std::string realPath(const std::string& path);
 
     // The real file system of this machine.
     static Env& system();

@@ -1,4 +1,5 @@
 #include <cerrno>
+#include <cstdlib>
 #include <cstring>
 #include <mutex>
 
@@ -214,6 +215,30 @@ public:
         return (st.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0;
     }
 
+    bool isLink(const std::string& path) override {
+        struct stat st {};
+        return ::lstat(path.c_str(), &st) == 0 && S_ISLNK(st.st_mode);
+    }
+
+    std::string realPath(const std::string& path) override {
+        // The longest part that exists is resolved by the kernel; the rest is kept.
+        std::string head = path.empty() ? std::string(".") : path;
+        std::string tail;
+        while (true) {
+            if (char* real = ::realpath(head.c_str(), nullptr)) {
+                std::string out = real;
+                std::free(real);
+                // What does not exist holds no link: its "." and ".." are plain text.
+                return tail.empty() ? out : Env::realPath(joinPath(out, tail));
+            }
+            const std::string parent = dirName(head);
+            const std::string name = baseName(head);
+            if (parent.empty() || parent == head) return Env::realPath(path);
+            tail = tail.empty() ? name : joinPath(name, tail);
+            head = parent;
+        }
+    }
+
     bool isDir(const std::string& path) override {
         struct stat st {};
         return ::stat(path.empty() ? "." : path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
@@ -248,6 +273,33 @@ void Env::copyFile(const std::string& from, const std::string& to) {
     std::uint64_t at = 0;
     for (std::size_t n; (n = in->read(at, chunk)) > 0; at += n) out->write(at, std::span(chunk).first(n));
     out->sync();
+}
+
+bool Env::isLink(const std::string&) {
+    return false;
+}
+
+std::string Env::realPath(const std::string& path) {
+    // Without links the path's own spelling, "." and ".." taken out.
+    std::vector<std::string> parts;
+    std::size_t pos = 0;
+    while (pos <= path.size()) {
+        std::size_t next = path.find('/', pos);
+        if (next == std::string::npos) next = path.size();
+        const std::string part = path.substr(pos, next - pos);
+        if (part == "..") {
+            if (!parts.empty() && parts.back() != "..")
+                parts.pop_back();
+            else if (path.empty() || path[0] != '/')
+                parts.push_back(part);
+        } else if (!part.empty() && part != ".") {
+            parts.push_back(part);
+        }
+        pos = next + 1;
+    }
+    std::string out = !path.empty() && path[0] == '/' ? "/" : "";
+    for (const std::string& part : parts) out = out.empty() ? part : joinPath(out, part);
+    return out.empty() ? std::string(".") : out;
 }
 
 Env& Env::system() {

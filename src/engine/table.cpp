@@ -186,9 +186,9 @@ void Table::rebuildIndexes() {
     first();
 }
 
-std::vector<std::string> Table::verify() {
+std::vector<std::string> Table::verify(bool everyEntry) {
     requireOpen();
-    return file_->verify();
+    return file_->verify(everyEntry);
 }
 
 void Table::addCalculatedField(const std::string& name, FieldType type, int size) {

@@ -565,14 +565,18 @@ void TableFile::loadIndexes() {
         if (!converted) loadIndexes();
         return;
     }
+    // Index files of another engine are not damage: a writer replaces them with ours.
+    const std::size_t damage = problems.size();
     if (foreign)
         note(ErrorCode::StaleIndex, "Indeksy tabeli " + path_ +
                                         " zapisał inny program; otwórz tabelę do zapisu, aby je przebudować.");
     if (problems.empty()) return;
     if (mode_ == AccessMode::ReadOnly && !anotherWriterAtWork()) {
         // Nothing may be written here, and the table is to be read as it is: each order is
-        // built in memory from the data file, whatever the index files beside it hold.
+        // built in memory from the data file, whatever the index files beside it hold. A check
+        // still hears of the files a writer would refuse.
         installIndexes(recoverableDefs(), IndexHome::Memory);
+        for (std::size_t p = 0; p < damage; ++p) openProblems_.push_back(problems[p].second);
         return;
     }
     if (mode_ == AccessMode::Exclusive) {
@@ -1626,7 +1630,7 @@ void TableFile::checkpoint() {
     unlockWrite();
 }
 
-std::vector<std::string> TableFile::verify() {
+std::vector<std::string> TableFile::verify(bool everyEntry) {
     std::vector<std::string> problems = openProblems_;
     refreshIfChanged();
     // The orders to check: the primary index, then each secondary one. Only each record's
@@ -1664,8 +1668,9 @@ std::vector<std::string> TableFile::verify() {
                 const std::byte* r = p + px::kBlockHeaderSize + std::size_t(s) * hdr_.recordSize;
                 const std::span<const std::byte> record(r, hdr_.recordSize);
                 const std::uint32_t loc = makeLocator(block, std::uint32_t(s));
-                for (std::size_t o = 0; o < orders.size(); ++o)
-                    keys[o].push_back({loc, keyOf(orders[o].second, record)});
+                if (everyEntry)
+                    for (std::size_t o = 0; o < orders.size(); ++o)
+                        keys[o].push_back({loc, keyOf(orders[o].second, record)});
             }
             records += std::uint64_t(bh.recordCount);
             prev = block;
@@ -1690,6 +1695,8 @@ std::vector<std::string> TableFile::verify() {
                 problems.push_back("Indeks " + idx.treePath + " ma " + std::to_string(idx.tree->size()) +
                                    " wpisów, a tabela " + std::to_string(records) + " rekordów.");
             std::size_t missing = 0;
+            // Without the keys, the checksums of every page, the count and the generation the
+            // index was written for vouch for its entries.
             for (const Entry& k : keys[o]) {
                 auto e = idx.tree->find(k.key);
                 if (!e || (primary && locatorFrom(e->value) != k.locator)) ++missing;
@@ -1701,7 +1708,7 @@ std::vector<std::string> TableFile::verify() {
             problems.push_back(e.what());
         }
     }
-    if (primary_ && primary_->fieldNos.size() > 0 && !keys.empty()) {
+    if (everyEntry && primary_ && primary_->fieldNos.size() > 0 && !keys.empty()) {
         std::set<std::vector<std::byte>> seen;
         for (const Entry& k : keys[0])
             if (!seen.insert(k.key).second) {

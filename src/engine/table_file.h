@@ -141,7 +141,7 @@ public:
     // Applies what the journal holds to the files and empties it, so that the table's files
     // alone hold every acknowledged change (before they are copied).
     void checkpoint();
-    std::vector<std::string> verify();
+    std::vector<std::string> verify(bool everyEntry);
 
 private:
     void openFiles();

@@ -1,5 +1,6 @@
 #include "maintenance/archive_window.h"
 
+#include <QCoreApplication>
 #include <QDate>
 #include <QDialogButtonBox>
 #include <QFile>
@@ -19,7 +20,6 @@
 #include <exception>
 
 #include "data/data_module.h"
-#include "data/file_moves.h"
 #include "data/table_text.h"
 #include "maintenance/archive.h"
 
@@ -47,16 +47,15 @@ std::optional<QDate> dateOf(const QString& text) {
     return d;
 }
 
-// What the user learns after a run: the failure, the damaged tables and the files left out.
+// What the user learns after a run: why it did nothing, the tables it left out.
 QString outcomeText(const Outcome& out, const QString& done) {
     QStringList lines;
     if (!out.error.isEmpty()) lines.append(out.error);
-    if (!out.failed.isEmpty())
-        lines.append(QStringLiteral("Nie skopiowano plików:\n") + out.failed.join(u'\n'));
-    if (!out.damaged.isEmpty())
-        lines.append(QStringLiteral("Tabele uszkodzone (w archiwum pozostały ich poprzednie kopie; "
-                                    "data archiwum nie została zmieniona):\n") +
-                     out.damaged.join(u'\n'));
+    if (!out.skipped.isEmpty())
+        lines.append(QStringLiteral(
+                         "Nie odtworzono uszkodzonych tabel archiwum (w folderze danych pozostały "
+                         "ich dotychczasowe pliki):\n") +
+                     out.skipped.join(u'\n'));
     if (!out.leftOut.isEmpty())
         lines.append(QStringLiteral("Pominięto pliki tabel z rozszerzeniem zapisanym małymi "
                                     "literami:\n") +
@@ -103,6 +102,8 @@ TARCHF::TARCHF(data::Tdane& dane, ArchiveServices services, QWidget* parent)
     layout->addWidget(tab_);
     tab_->addTab(page(false), QStringLiteral("ARCHIWOWANIE"));
     tab_->addTab(page(true), QStringLiteral("ODTWARZANIE"));
+    connect(tab_, &QTabWidget::currentChanged, this, &TARCHF::pageShown);
+    pageShown(tab_->currentIndex());
     resize(520, 360);
 }
 
@@ -153,19 +154,36 @@ QWidget* TARCHF::page(bool restore) {
     auto* buttons = new QHBoxLayout;
     buttons->addStretch();
     auto* stop = new QPushButton(QStringLiteral("&Przerwij"), page);
-    auto* run = new QPushButton(restore ? QStringLiteral("Odtwarzaj") : QStringLiteral("Archiwizuj"), page);
-    run->setDefault(true);
+    auto* run =
+        new QPushButton(restore ? QStringLiteral("Odtwarzaj") : QStringLiteral("Archiwizuj"), page);
     buttons->addWidget(stop);
     buttons->addWidget(run);
     layout->addLayout(buttons);
     connect(stop, &QPushButton::clicked, this, &QDialog::reject);
-    connect(run, &QPushButton::clicked, this, [this, restore] { restore ? BitBtn4Click() : BitBtn2Click(); });
+    connect(run, &QPushButton::clicked, this,
+            [this, restore] { restore ? BitBtn4Click() : BitBtn2Click(); });
 
     (restore ? restorePath_ : archivePath_) = edit;
     (restore ? anyRestore_ : anyArchive_) = any;
     (restore ? restoreGroup_ : archiveGroup_) = group;
     (restore ? restoreDate_ : archiveDate_) = date;
+    (restore ? restoreRun_ : archiveRun_) = run;
     return page;
+}
+
+void TARCHF::pageShown(int index) {
+    // A dialog has one default button; it follows the page.
+    if (!archiveRun_ || !restoreRun_) return;
+    (index == 1 ? archiveRun_ : restoreRun_)->setDefault(false);
+    (index == 1 ? restoreRun_ : archiveRun_)->setDefault(true);
+}
+
+Places TARCHF::places() const {
+    Places p;
+    p.root = engineFolder(dane_.values().SciezkaDanych);
+    p.years = years(dane_.ListaLat);
+    p.programFolder = engineFolder(dane_.programFolder());
+    return p;
 }
 
 QRadioButton& TARCHF::anyLocation(bool restore) {
@@ -246,11 +264,9 @@ void TARCHF::BitBtn2Click() {
     const int steps = int(dane_.ListaLat.size()) + 2;
     if (services_.progressStart) services_.progressStart(QStringLiteral("Archiwowanie"), steps);
     saveTables();
-    const Outcome out =
-        archiveData(dane_.SESJA.env(), engineFolder(dane_.values().SciezkaDanych), years(dane_.ListaLat),
-                    engineFolder(folder), [this] {
-                        if (services_.progressStep) services_.progressStep();
-                    });
+    const Outcome out = archiveData(dane_.SESJA.env(), places(), engineFolder(folder), [this] {
+        if (services_.progressStep) services_.progressStep();
+    });
     if (out.ok && dane_.TFIRMA.isOpen() && dane_.TFIRMA.fieldIndex("ARCHDATA") >= 0) {
         try {
             dane_.Edytuj(dane_.TFIRMA);
@@ -274,34 +290,48 @@ void TARCHF::BitBtn2Click() {
 
 void TARCHF::BitBtn4Click() {
     if (!dane_.prompter().confirm(
-            QStringLiteral("Uwaga odtworzenie spowoduje utratę wszystkich zapisów od daty ostatniego "
-                           "archiwowania.\nCzy odtwarzać zbiory ?"),
+            QStringLiteral(
+                "Uwaga odtworzenie spowoduje utratę wszystkich zapisów od daty ostatniego "
+                "archiwowania.\nCzy odtwarzać zbiory ?"),
             platform::MessageIcon::Warning)) {
         accept();
         return;
     }
     const QString folder = folderOf(true);
-    const std::string root = engineFolder(dane_.values().SciezkaDanych);
-    const std::vector<std::string> yearList = years(dane_.ListaLat);
     try {
         dane_.SESJA.setActive(false);
     } catch (const std::exception& e) {
         dane_.prompter().error(QString::fromUtf8(e.what()));
     }
     if (services_.progressStart)
-        services_.progressStart(QStringLiteral("Odtwarzanie zbiorów"), int(yearList.size()) + 2);
-    const std::string record =
-        data::enginePath(dane_.programFolder() + u'/' + QString::fromLatin1(data::kMovesRecordName));
-    const Outcome out = restoreData(dane_.SESJA.env(), root, yearList, engineFolder(folder), record, [this] {
-        if (services_.progressStep) services_.progressStep();
-    });
+        services_.progressStart(QStringLiteral("Odtwarzanie zbiorów"),
+                                int(dane_.ListaLat.size()) + 2);
+    const Outcome out = restoreData(
+        dane_.SESJA.env(), places(), engineFolder(folder),
+        [this](const QString& question) {
+            return dane_.prompter().confirm(question, platform::MessageIcon::Warning);
+        },
+        [this] {
+            if (services_.progressStep) services_.progressStep();
+        });
     if (services_.progressStop) services_.progressStop();
+    if (out.unfinished) {
+        // The moves are the next start's to complete, before any table opens; until then no
+        // table may be opened over a half-restored set.
+        dane_.prompter().error(out.error + QStringLiteral("\n\nProgram zostanie teraz zamknięty."));
+        accept();
+        if (services_.endProgram)
+            services_.endProgram();
+        else
+            QCoreApplication::exit(1);
+        return;
+    }
     // Every table opens again, restored or not.
     dane_.SESJA.setActive(true);
     dane_.create();
     if (services_.afterReopen) services_.afterReopen();
     const QString message = outcomeText(out, QStringLiteral("Dane zostały odtworzone z archiwum."));
-    if (!message.isEmpty()) {
+    if (!message.isEmpty() && !out.cancelled) {
         if (out.ok)
             dane_.prompter().warning(message);
         else

@@ -9,10 +9,13 @@
 #include <functional>
 #include <memory>
 
+#include "maintenance/archive.h"
+
 class QButtonGroup;
 class QGroupBox;
 class QLabel;
 class QLineEdit;
+class QPushButton;
 class QRadioButton;
 class QTabWidget;
 class QTreeView;
@@ -51,6 +54,9 @@ struct ArchiveServices {
     std::function<void()> afterReopen;
     // The folder the "..." buttons choose; by default the folder picker.
     std::function<QString(const QString& start)> chooseFolder;
+    // Ends the program when a restore left its moves to the next start; by default the
+    // application's event loops end.
+    std::function<void()> endProgram;
 };
 
 class TARCHF : public QDialog {
@@ -79,6 +85,9 @@ class TARCHF : public QDialog {
 
   private:
     QWidget* page(bool restore);
+    // Enter runs the command of the page shown.
+    void pageShown(int index);
+    Places places() const;
     void FormShow();
     void showArchiveDate();
     // The archive folder the page names, ending in a separator.
@@ -98,6 +107,8 @@ class TARCHF : public QDialog {
     QGroupBox* restoreGroup_ = nullptr;
     QLabel* archiveDate_ = nullptr;
     QLabel* restoreDate_ = nullptr;
+    QPushButton* archiveRun_ = nullptr;
+    QPushButton* restoreRun_ = nullptr;
     TARCHF1* picker_ = nullptr;
 };
 

@@ -25,7 +25,8 @@ std::string columns(const std::string& line, std::size_t from, std::size_t to) {
 }
 
 std::string upper(std::string s) {
-    std::transform(s.begin(), s.end(), s.begin(), [](unsigned char c) { return char(std::toupper(c)); });
+    std::transform(s.begin(), s.end(), s.begin(),
+                   [](unsigned char c) { return char(std::toupper(c)); });
     return s;
 }
 
@@ -47,6 +48,36 @@ bool indexFile(const std::string& name) {
     if (e.size() != 3 || (e[0] != 'X' && e[0] != 'Y')) return false;
     auto hex = [](char c) { return std::isxdigit(static_cast<unsigned char>(c)) != 0; };
     return (e[1] == 'G' && hex(e[2])) || (hex(e[1]) && hex(e[2]));
+}
+
+QString cp1250(const std::string& bytes) {
+    return data::fromTable(bytes);
+}
+
+// The secondary indexes of the description the engine could not build on the table, each
+// as a report line that says why.
+QStringList indexesLeftOut(engine::Table& table, const std::vector<engine::IndexDef>& defs) {
+    QStringList out;
+    const std::vector<engine::IndexDef> built = table.indexes();
+    for (const engine::IndexDef& def : defs) {
+        if (def.primary) continue;
+        const bool there = std::any_of(built.begin(), built.end(), [&](const engine::IndexDef& b) {
+            return !b.primary && upper(b.name) == upper(def.name);
+        });
+        if (there) continue;
+        std::string columns;
+        QString why;
+        for (const std::string& f : def.fields) {
+            columns += (columns.empty() ? "" : ";") + f;
+            if (why.isEmpty() && table.fieldIndex(f) < 0)
+                why = QStringLiteral("tabela nie ma pola %1").arg(cp1250(f));
+        }
+        if (def.fields.empty()) why = QStringLiteral("opis nie podaje pól");
+        if (why.isEmpty()) why = QStringLiteral("nie pasuje do tabeli");
+        out.append(QStringLiteral("   pominięto indeks %1 (%2): %3.")
+                       .arg(cp1250(def.name), cp1250(columns), why));
+    }
+    return out;
 }
 
 }  // namespace
@@ -97,7 +128,8 @@ bool IndexRepair::run(engine::Env& env, const QStringList& tables, const Report&
     for (const QString& name : tables) {
         line(name + QStringLiteral(" ..."), false);
         const auto failed = [&] { line(name + QStringLiteral(" nienaprawiono."), true); };
-        const std::string dataPath = session.resolveDataPath(data::enginePath(name + QStringLiteral(".DB")));
+        const std::string dataPath =
+            session.resolveDataPath(data::enginePath(name + QStringLiteral(".DB")));
         const auto description = data::findCompanion(session, dataPath, ".STR");
         std::optional<QByteArray> text;
         try {
@@ -123,8 +155,15 @@ bool IndexRepair::run(engine::Env& env, const QStringList& tables, const Report&
                 const std::string base = engine::baseName(file);
                 if (!kept(base) && !indexFile(base)) env.remove(file);
             }
-            table.replaceIndexes(indexesOfDescription(text->toStdString()));
+            const std::vector<engine::IndexDef> defs = indexesOfDescription(text->toStdString());
+            table.replaceIndexes(defs);
+            const QStringList left = indexesLeftOut(table, defs);
             table.close();
+            if (!left.isEmpty()) {
+                line(name + QStringLiteral(" naprawiono częściowo."), true);
+                for (const QString& l : left) line(l, false);
+                continue;
+            }
         } catch (const std::exception& e) {
             line(name + QStringLiteral(" nienaprawiono."), true);
             line(QString::fromUtf8(e.what()), false);

@@ -3,6 +3,8 @@
 // children of the index window.
 #pragma once
 
+#include <functional>
+
 namespace lumiro::data {
 class Tdane;
 }
@@ -13,7 +15,10 @@ struct EmployeeIndexServices;
 
 namespace lumiro::maintenance {
 
+// `endProgram` ends the run when a restore left its moves to the next start; by default the
+// application's event loops end and the index window closes.
 void addMaintenanceCommands(records::TKadF& window, data::Tdane& dane,
-                            records::EmployeeIndexServices& services);
+                            records::EmployeeIndexServices& services,
+                            std::function<void()> endProgram = {});
 
 }  // namespace lumiro::maintenance

@@ -11,11 +11,15 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTabWidget>
+#include <QTest>
 #include <QTimer>
 
 #include <filesystem>
 #include <fstream>
 
+#include "archive_data.h"
+#include "engine/error.h"
+#include "maintenance/archive.h"
 #include "maintenance/archive_window.h"
 #include "maintenance/index_repair_window.h"
 #include "maintenance/maintenance_commands.h"
@@ -26,6 +30,7 @@ namespace {
 
 namespace fs = std::filesystem;
 using records::test::IndexWindowFixture;
+using records::test::integer;
 using records::test::text;
 
 // Runs `act` on the modal window the next command opens, once it is up.
@@ -60,10 +65,34 @@ void setCompany(const std::string& firma, const char* days, const char* date) {
     t.post();
 }
 
+void setDataRoot(const std::string& firma, const std::string& root) {
+    engine::Session session("seed");
+    engine::Table t(session);
+    t.open(firma);
+    t.first();
+    t.edit();
+    t.setValue("DR", engine::Value{data::toTable(QString::fromStdString(root))});
+    t.post();
+}
+
+// Enter, as the user presses it in the window: on the control that has the focus.
+void pressEnter(QWidget& window) {
+    QWidget* focus = QApplication::focusWidget();
+    QTest::keyClick(focus && window.isAncestorOf(focus) ? focus : &window, Qt::Key_Return);
+}
+
 class MaintenanceWindows : public IndexWindowFixture {
   protected:
-    void open() {
-        start();
+    // The data module over `disk` (the machine's own by default) and the index window with
+    // the maintenance commands.
+    void open(engine::Env* disk = nullptr) {
+        data::Tdane::Environment env;
+        env.programFolder = QString::fromStdString(dir.path());
+        env.programFile = QString::fromStdString(dir.file("lumiro"));
+        env.arguments = QStringList();
+        env.fileSystem = disk;
+        dane = std::make_unique<data::Tdane>(values, prompter, std::move(env));
+        dane->create();
         showWindow();
         records::EmployeeIndexServices services;
         services.progressStart = [this](const QString& title, int max) {
@@ -72,7 +101,7 @@ class MaintenanceWindows : public IndexWindowFixture {
         };
         services.progressStep = [this] { ++progressSteps; };
         services.progressStop = [this] { ++progressStops; };
-        addMaintenanceCommands(*window, *dane, services);
+        addMaintenanceCommands(*window, *dane, services, [this] { ++programEnds; });
         window->setServices(std::move(services));
     }
 
@@ -83,7 +112,7 @@ class MaintenanceWindows : public IndexWindowFixture {
     }
 
     QString progressTitle;
-    int progressMax = 0, progressSteps = 0, progressStops = 0;
+    int progressMax = 0, progressSteps = 0, progressStops = 0, programEnds = 0;
 };
 
 TEST_F(MaintenanceWindows, ReminderAsksWhenTheArchiveIsOlderThanItsPeriod) {
@@ -93,7 +122,8 @@ TEST_F(MaintenanceWindows, ReminderAsksWhenTheArchiveIsOlderThanItsPeriod) {
     window->close();
     ASSERT_EQ(prompter.questions().size(), 1u);
     EXPECT_EQ(prompter.questions()[0].text,
-              QStringLiteral("Minęły 5 od ostatniej aktualizacji ARCHIWUM.\nCzy chcesz zarchiwować dane ?"));
+              QStringLiteral(
+                  "Minęły 5 od ostatniej aktualizacji ARCHIWUM.\nCzy chcesz zarchiwować dane ?"));
     EXPECT_EQ(prompter.questions()[0].icon, platform::MessageIcon::Warning);
 }
 
@@ -161,6 +191,98 @@ TEST_F(MaintenanceWindows, ArchiveHoldsTheLatestPostsAndSetsTheDate) {
     EXPECT_TRUE(said[0].contains(QStringLiteral("BAZA/KADRY/STARE.db"))) << said[0].toStdString();
 }
 
+TEST_F(MaintenanceWindows, ArchiveIntoAChosenFolderLeavesTheUsersFilesThere) {
+    engine::Env& env = engine::Env::system();
+    const std::string docs = file("Dokumenty");
+    test::writeText(env, docs + "/umowa.odt", "umowa");
+    test::writeText(env, docs + "/umowy/aneks.txt", "aneks");
+    test::writeText(env, docs + ".stare/kopia.txt", "kopia");
+    const auto before = test::snapshot(env, docs);
+    const auto sibling = test::snapshot(env, docs + ".stare");
+    open();
+    onModal([&docs](QWidget& w) {
+        auto& archive = static_cast<TARCHF&>(w);
+        archive.anyLocation(false).click();
+        archive.EDR().setText(QString::fromStdString(docs));
+        button(w, QStringLiteral("Archiwizuj"))->click();
+    });
+    window->runMenuCommand(QStringLiteral("Narzędzia/Archiwowanie / Odtwarzanie"));
+    EXPECT_EQ(lumiro::test::readRows(docs + "/BAZA/KADRY/RP7.DB"), rows("BAZA/KADRY/RP7.DB"));
+    EXPECT_EQ(textOf(rows("FIRMA.DB").at(0), "ARCHDATA"), QStringLiteral("2005.03.10"));
+    // Besides the archive's tables and their folders, the folder holds what it held.
+    auto after = test::snapshot(env, docs);
+    std::erase_if(after, [&](const auto& e) {
+        return !before.count(e.first) &&
+               (e.first.back() == '/' || takesPart(fs::path(e.first).filename().string()));
+    });
+    EXPECT_EQ(test::differences(before, after), "");
+    EXPECT_EQ(test::differences(sibling, test::snapshot(env, docs + ".stare")), "");
+}
+
+TEST_F(MaintenanceWindows, ArchiveFindsTheDataRootWhateverItsSpelling) {
+    fs::create_directory(file("dane"));
+    fs::rename(file("BAZA"), file("dane/BAZA"));
+    setDataRoot(file("FIRMA.DB"), file("Dane") + "/");
+    open();
+    ASSERT_TRUE(dane->TRP7.isOpen());
+    onModal([](QWidget& w) { button(w, QStringLiteral("Archiwizuj"))->click(); });
+    window->runMenuCommand(QStringLiteral("Narzędzia/Archiwowanie / Odtwarzanie"));
+    EXPECT_EQ(lumiro::test::readRows(file("dane/ARCHIWUM/BAZA/KADRY/RP7.DB")),
+              rows("dane/BAZA/KADRY/RP7.DB"));
+    EXPECT_FALSE(fs::exists(file("Dane")));
+    EXPECT_EQ(textOf(rows("FIRMA.DB").at(0), "ARCHDATA"), QStringLiteral("2005.03.10"));
+}
+
+TEST_F(MaintenanceWindows, ArchiveOfADataRootWithoutTablesFailsNamingItAndKeepsTheDate) {
+    setCompany(file("FIRMA.DB"), "30", "2005.01.01");
+    fs::create_directory(file("pusty"));
+    setDataRoot(file("FIRMA.DB"), file("pusty") + "/");
+    open();
+    ASSERT_FALSE(dane->TRP7.isOpen());
+    const std::size_t told = prompter.questions().size();
+    onModal([](QWidget& w) { button(w, QStringLiteral("Archiwizuj"))->click(); });
+    window->runMenuCommand(QStringLiteral("Narzędzia/Archiwowanie / Odtwarzanie"));
+    const auto said = questions();
+    ASSERT_EQ(said.size(), told + 1);
+    EXPECT_TRUE(said.back().contains(QString::fromStdString(file("pusty"))))
+        << said.back().toStdString();
+    EXPECT_EQ(prompter.questions().back().icon, platform::MessageIcon::Error);
+    EXPECT_FALSE(fs::exists(file("pusty/ARCHIWUM")));
+    EXPECT_EQ(textOf(rows("FIRMA.DB").at(0), "ARCHDATA"), QStringLiteral("2005.01.01"));
+}
+
+TEST_F(MaintenanceWindows, EnterRunsTheCommandOfThePageShown) {
+    open();
+    // A window Enter did not close is closed here, so that the test fails rather than waits.
+    auto unlessClosed = [](QWidget& w) {
+        if (!w.isVisible()) return;
+        ADD_FAILURE() << "Enter ran nothing";
+        w.close();
+    };
+    onModal([unlessClosed](QWidget& w) {
+        static_cast<TARCHF&>(w).Tab().setCurrentIndex(0);
+        pressEnter(w);
+        unlessClosed(w);
+    });
+    window->runMenuCommand(QStringLiteral("Narzędzia/Archiwowanie / Odtwarzanie"));
+    EXPECT_EQ(progressTitle, QStringLiteral("Archiwowanie"));
+    EXPECT_TRUE(fs::exists(file("ARCHIWUM/BAZA/KADRY/RP7.DB")));
+
+    prompter.queue(platform::MessageResult::No);
+    onModal([unlessClosed](QWidget& w) {
+        auto& archive = static_cast<TARCHF&>(w);
+        archive.Tab().setCurrentIndex(1);
+        archive.anyLocation(true).click();
+        archive.EDR1().setFocus();
+        pressEnter(w);
+        unlessClosed(w);
+    });
+    window->runMenuCommand(QStringLiteral("Narzędzia/Archiwowanie / Odtwarzanie"));
+    ASSERT_FALSE(prompter.questions().empty());
+    EXPECT_TRUE(
+        prompter.questions().back().text.startsWith(QStringLiteral("Uwaga odtworzenie spowoduje")));
+}
+
 TEST_F(MaintenanceWindows, RestoreBringsTheArchiveBackAndTheWindowShowsIt) {
     open();
     onModal([](QWidget& w) { button(w, QStringLiteral("Archiwizuj"))->click(); });
@@ -185,9 +307,10 @@ TEST_F(MaintenanceWindows, RestoreBringsTheArchiveBackAndTheWindowShowsIt) {
     });
     window->runMenuCommand(QStringLiteral("Narzędzia/Archiwowanie / Odtwarzanie"));
     ASSERT_FALSE(prompter.questions().empty());
-    EXPECT_EQ(prompter.questions().back().text,
-              QStringLiteral("Uwaga odtworzenie spowoduje utratę wszystkich zapisów od daty ostatniego "
-                             "archiwowania.\nCzy odtwarzać zbiory ?"));
+    EXPECT_EQ(
+        prompter.questions().back().text,
+        QStringLiteral("Uwaga odtworzenie spowoduje utratę wszystkich zapisów od daty ostatniego "
+                       "archiwowania.\nCzy odtwarzać zbiory ?"));
     EXPECT_EQ(progressTitle, QStringLiteral("Odtwarzanie zbiorów"));
     EXPECT_EQ(rows("BAZA/KADRY/RP7.DB"), archived);
     // The session is open again and the index window reads the restored cards.
@@ -214,6 +337,88 @@ TEST_F(MaintenanceWindows, RestoreFromAMissingFolderSaysSoAndKeepsTheTablesOpen)
     EXPECT_TRUE(said[1].contains(QStringLiteral("nie istnieje"))) << said[1].toStdString();
     EXPECT_TRUE(dane->TRP7.isOpen());
     EXPECT_TRUE(dane->TFIRMA.isOpen());
+}
+
+TEST_F(MaintenanceWindows, ARestoreLeftUnfinishedEndsTheProgramAndTheNextStartCompletesIt) {
+    open();
+    onModal([](QWidget& w) { button(w, QStringLiteral("Archiwizuj"))->click(); });
+    window->runMenuCommand(QStringLiteral("Narzędzia/Archiwowanie / Odtwarzanie"));
+    const auto archived = rows("BAZA/KADRY/RP7.DB");
+    window.reset();
+    dane.reset();
+    addRows("BAZA/KADRY/RP7.DB",
+            {{{"ZLEC", integer(1)}, {"NR", integer(77)}, {"POLE1", text("Później")}}});
+
+    // Once the archive's files begin to come in, the disk takes no more renames: neither the
+    // moves nor their undoing can be made.
+    bool refusing = false;
+    test::HookedEnv disk([&](const std::string& call, const std::string& path) {
+        if (call == "rename" && path.find("ODTWARZANIE.nowe") != std::string::npos) refusing = true;
+        if (refusing && call == "rename")
+            engine::fail(engine::ErrorCode::Io, "Dysk odmówił: " + path + ".");
+    });
+    open(&disk);
+    prompter.queue(platform::MessageResult::Yes);
+    onModal([](QWidget& w) {
+        static_cast<TARCHF&>(w).Tab().setCurrentIndex(1);
+        button(w, QStringLiteral("Odtwarzaj"))->click();
+    });
+    window->runMenuCommand(QStringLiteral("Narzędzia/Archiwowanie / Odtwarzanie"));
+    const QString said = questions().back();
+    EXPECT_TRUE(said.contains(QStringLiteral("następnym uruchomieniu"))) << said.toStdString();
+    EXPECT_TRUE(said.contains(QString::fromStdString(file("ODTWARZANIE.stare"))))
+        << said.toStdString();
+    EXPECT_TRUE(said.contains(QStringLiteral("Program zostanie teraz zamknięty.")))
+        << said.toStdString();
+    // No table opened over the half-restored set, and the program ended.
+    EXPECT_FALSE(dane->TRP7.isOpen());
+    EXPECT_FALSE(dane->TFIRMA.isOpen());
+    EXPECT_EQ(programEnds, 1);
+    ASSERT_TRUE(fs::exists(file("ODTWARZANIE.PLN")));
+    window.reset();
+    dane.reset();
+
+    // The next start completes the restore before it opens anything.
+    open();
+    ASSERT_TRUE(dane->TRP7.isOpen());
+    EXPECT_EQ(rows("BAZA/KADRY/RP7.DB"), archived);
+    EXPECT_FALSE(fs::exists(file("ODTWARZANIE.PLN")));
+    EXPECT_FALSE(fs::exists(file("ODTWARZANIE.nowe")));
+    EXPECT_FALSE(fs::exists(file("ODTWARZANIE.stare")));
+}
+
+TEST_F(MaintenanceWindows, AStartThatCannotCompleteARestoreNamesTheFilesSetAsideAndEnds) {
+    // A restore cut short: the live employee table went aside, the archive's did not come in.
+    const std::string aside = file("ODTWARZANIE.stare");
+    const std::string live = file("BAZA/KADRY/RP7.DB");
+    fs::create_directories(aside + "/BAZA/KADRY");
+    fs::create_directories(file("ODTWARZANIE.nowe/BAZA/KADRY"));
+    fs::copy_file(live, file("ODTWARZANIE.nowe/BAZA/KADRY/RP7.DB"));
+    fs::rename(live, aside + "/BAZA/KADRY/RP7.DB");
+    test::writeText(engine::Env::system(), file("ODTWARZANIE.PLN"),
+                    "#ODLOZONE\t" + aside + "\n" + live + "\t" + aside + "/BAZA/KADRY/RP7.DB\n" +
+                        file("ODTWARZANIE.nowe/BAZA/KADRY/RP7.DB") + "\t" + live + "\n");
+    test::HookedEnv disk([](const std::string& call, const std::string& path) {
+        if (call == "rename") engine::fail(engine::ErrorCode::Io, "Dysk odmówił: " + path + ".");
+    });
+    data::Tdane::Environment env;
+    env.programFolder = QString::fromStdString(dir.path());
+    env.programFile = QString::fromStdString(dir.file("lumiro"));
+    env.arguments = QStringList();
+    env.fileSystem = &disk;
+    bool updated = false;
+    env.Aktualizacja = [&updated](data::Tdane&) { updated = true; };
+    dane = std::make_unique<data::Tdane>(values, prompter, std::move(env));
+    dane->create();
+    EXPECT_TRUE(values.Przerwij);
+    EXPECT_FALSE(updated);
+    EXPECT_FALSE(dane->TFIRMA.isOpen());
+    EXPECT_FALSE(dane->TRP7.isOpen());
+    EXPECT_FALSE(fs::exists(live));
+    ASSERT_FALSE(prompter.questions().empty());
+    const QString said = prompter.questions().back().text;
+    EXPECT_TRUE(said.contains(QString::fromStdString(aside))) << said.toStdString();
+    EXPECT_TRUE(fs::exists(file("ODTWARZANIE.PLN")));
 }
 
 // Index repair on the employee table whose index files were damaged in the given way.
@@ -275,9 +480,12 @@ TEST_P(IndexRepairWindow, RebuildsTheIndexesOfEveryRegisteredTable) {
     EXPECT_EQ(report, expected);
     // The damage was told at start; then the repair's own question.
     const auto said = questions();
-    EXPECT_NE(std::find(said.begin(), said.end(),
-                        QStringLiteral("Uwaga ! Proszę zamknąć pozostałe programy.\nCzy zacząć odtwarzanie indeksów ?")),
-              said.end());
+    EXPECT_NE(
+        std::find(
+            said.begin(), said.end(),
+            QStringLiteral(
+                "Uwaga ! Proszę zamknąć pozostałe programy.\nCzy zacząć odtwarzanie indeksów ?")),
+        said.end());
 
     // Kept: the table, its structure file; gone: other companions; back: every index.
     EXPECT_TRUE(fs::exists(file("BAZA/KADRY/RP7.STR")));
@@ -322,7 +530,8 @@ TEST_F(MaintenanceWindows, ATableInUseOrWithoutItsDescriptionIsNotRepairedAndKee
     window->runMenuCommand(QStringLiteral("Narzędzia/Odtwarzanie indeksów"));
     auto lineOf = [&report](const QString& tail) {
         for (const QString& l : report)
-            if (l.endsWith(tail + QStringLiteral(" naprawiono.")) || l.endsWith(tail + QStringLiteral(" nienaprawiono.")))
+            if (l.endsWith(tail + QStringLiteral(" naprawiono.")) ||
+                l.endsWith(tail + QStringLiteral(" nienaprawiono.")))
                 return l;
         return QString();
     };
