@@ -85,18 +85,26 @@ Value textValue(const FieldDef& field, std::string_view text, TextEncoding encod
 
 }  // namespace
 
+std::optional<std::int64_t> groszeOf(double value) {
+    if (!std::isfinite(value) || std::fabs(value) >= 1e13) return std::nullopt;
+    const double grosze = std::round(value * 100.0);
+    const double exact = grosze / 100.0;
+    // Sixteen units of the last place: far below a grosz at any size taken, far above what a
+    // few additions leave.
+    const double unit = std::nextafter(std::fabs(exact), INFINITY) - std::fabs(exact);
+    if (std::fabs(exact - value) > 16 * unit) return std::nullopt;
+    return static_cast<std::int64_t>(grosze);
+}
+
 std::string amountText(double value) {
-    if (std::isfinite(value) && std::fabs(value) < 1e13) {
-        const double cents = std::round(value * 100.0);
-        if (cents / 100.0 == value) {
-            const auto whole = static_cast<std::int64_t>(std::fabs(cents));
-            std::string text = std::signbit(value) ? "-" : "";
-            text += std::to_string(whole / 100);
-            text += ',';
-            text += char('0' + whole % 100 / 10);
-            text += char('0' + whole % 10);
-            return text;
-        }
+    if (const auto grosze = groszeOf(value)) {
+        const std::int64_t whole = *grosze < 0 ? -*grosze : *grosze;
+        std::string text = *grosze < 0 ? "-" : "";
+        text += std::to_string(whole / 100);
+        text += ',';
+        text += char('0' + whole % 100 / 10);
+        text += char('0' + whole % 10);
+        return text;
     }
     return shortestNumber(value);
 }

@@ -3,6 +3,7 @@
 // that the column cannot hold exactly is refused, never rounded or cut.
 #pragma once
 
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -20,9 +21,9 @@ inline constexpr int kAmountIntegerDigits = 13;
 // The text of `value` for the file, in `encoding`, without quotes; null is empty.
 //  - texts as the table holds them;
 //  - whole numbers in digits;
-//  - amounts with a decimal comma and two decimals, as a Polish spreadsheet reads them; an
-//    amount that two decimals would not give back exactly (a fraction of a grosz, a value too
-//    large) is written with every digit it has, so that nothing is rounded on the way out;
+//  - amounts with a decimal comma and two decimals, as a Polish spreadsheet reads them (see
+//    groszeOf); an amount that is not a whole number of grosze (a fraction of a grosz, a value
+//    too large) is written with every digit it has, so that nothing is rounded on the way out;
 //  - floating-point numbers with the fewest digits that read back the same, decimal comma;
 //  - logical values as "Prawda" or "Fałsz";
 //  - dates, times and the rest as the engine writes them.
@@ -34,7 +35,14 @@ std::string valueText(const engine::FieldDef& field, const engine::Value& value,
 engine::Value valueFromText(const engine::FieldDef& field, std::string_view text,
                             TextEncoding encoding);
 
-// An amount's text: two decimals after a comma when they hold it exactly, else every digit.
+// The whole grosze an amount stands for. Amounts are binary floating-point numbers, so a sum of
+// typed amounts may lie a few units of the last binary place beside its grosz (16805.59 held as
+// 16805.589999999997); such a value is that grosz. Nullopt for an amount that is not a whole
+// number of grosze (a fraction of a grosz, a value beyond kAmountIntegerDigits digits, infinity).
+std::optional<std::int64_t> groszeOf(double value);
+
+// An amount's text: two decimals after a comma when it is a whole number of grosze, else every
+// digit it has.
 std::string amountText(double value);
 // An amount with a decimal comma or point, optionally signed, with blanks (also no-break
 // spaces) between groups of three digits allowed; decimals beyond the second must be zeros.

@@ -54,12 +54,38 @@ ImportHeading readImportHeading(std::string_view bytes, std::optional<TextEncodi
     return heading;
 }
 
-ImportRows::Cell ImportRows::cellOf(const Value& value, std::string& texts) {
+ImportRows::Cell ImportRows::cellOf(const FieldDef& field, std::string_view text,
+                                    TextEncoding encoding, std::string& texts) {
+    // The common columns straight from the text; the rest, and every refusal, through the value.
     Cell cell;
+    if (text.empty()) return cell;
+    if (field.type == engine::FieldType::Alpha && encoding == TextEncoding::Cp1250 &&
+        text.size() <= std::size_t(field.size)) {
+        cell.kind = Cell::Text;
+        cell.text = {std::uint32_t(texts.size()), std::uint32_t(text.size())};
+        texts += text;
+        return cell;
+    }
+    if (field.type == engine::FieldType::Money)
+        if (const auto amount = parseAmount(text)) {
+            cell.kind = Cell::Amount;
+            cell.integer = groszeOf(*amount).value_or(0);
+            return cell;
+        }
+    return cellOf(field, valueFromText(field, text, encoding), texts);
+}
+
+ImportRows::Cell ImportRows::cellOf(const FieldDef& field, const Value& value, std::string& texts) {
+    Cell cell;
+    auto* d = std::get_if<double>(&value);
+    const auto grosze = d && field.type == engine::FieldType::Money ? groszeOf(*d) : std::nullopt;
     if (auto* i = std::get_if<std::int64_t>(&value)) {
         cell.kind = Cell::Integer;
         cell.integer = *i;
-    } else if (auto* d = std::get_if<double>(&value)) {
+    } else if (grosze) {
+        cell.kind = Cell::Amount;
+        cell.integer = *grosze;
+    } else if (d) {
         cell.kind = Cell::Double;
         cell.number = *d;
     } else if (auto* b = std::get_if<bool>(&value)) {
@@ -80,6 +106,8 @@ Value ImportRows::value(std::size_t row, std::size_t k) const {
             return Value{cell.integer};
         case Cell::Double:
             return Value{cell.number};
+        case Cell::Amount:
+            return Value{double(cell.integer) / 100.0};
         case Cell::Boolean:
             return Value{cell.boolean};
         case Cell::Text:
@@ -102,6 +130,10 @@ bool ImportRows::equals(std::size_t row, std::size_t k, const Value& stored) con
         case Cell::Double: {
             auto* d = std::get_if<double>(&stored);
             return d && *d == cell.number;
+        }
+        case Cell::Amount: {
+            auto* d = std::get_if<double>(&stored);
+            return d && groszeOf(*d) == cell.integer;
         }
         case Cell::Boolean: {
             auto* b = std::get_if<bool>(&stored);
@@ -184,11 +216,11 @@ ImportRows readImportFile(std::string_view bytes, const std::vector<FieldDef>& f
             if (f < 0) continue;
             const FieldDef& field = fields[std::size_t(f)];
             try {
-                Value value = valueFromText(field, values[c], encoding);
                 if (int(c) == counterColumn) {
+                    Value value = valueFromText(field, values[c], encoding);
                     if (auto* i = std::get_if<std::int64_t>(&value)) row.counter = *i;
                 } else {
-                    cells.push_back(ImportRows::cellOf(value, rows.texts_));
+                    cells.push_back(ImportRows::cellOf(field, values[c], encoding, rows.texts_));
                 }
             } catch (const TransferError& error) {
                 problem(QStringLiteral("wiersz %1, kolumna %2: %3")

@@ -66,7 +66,8 @@ class ImportRows {
     const Row& row(std::size_t i) const { return rows_[i]; }
 
     engine::Value value(std::size_t row, std::size_t k) const;
-    // Whether the k-th value of the row equals a value as the table holds it.
+    // Whether the k-th value of the row equals a value as the table holds it; amounts are
+    // equal when they are the same grosze (groszeOf).
     bool equals(std::size_t row, std::size_t k, const engine::Value& stored) const;
     // A whole number value (the card columns), 0 for null.
     std::int64_t integer(std::size_t row, std::size_t k) const;
@@ -77,7 +78,8 @@ class ImportRows {
     friend ImportRows readImportFile(std::string_view, const std::vector<engine::FieldDef>&, int,
                                      int, std::optional<TextEncoding>, const Progress&);
     struct Cell {
-        enum Kind : std::uint8_t { Null, Integer, Double, Boolean, Text } kind = Null;
+        // An amount is kept as its grosze.
+        enum Kind : std::uint8_t { Null, Integer, Double, Amount, Boolean, Text } kind = Null;
         union {
             std::int64_t integer;
             double number;
@@ -88,7 +90,11 @@ class ImportRows {
         };
         Cell() : integer(0) {}
     };
-    static Cell cellOf(const engine::Value& value, std::string& texts);
+    static Cell cellOf(const engine::FieldDef& field, const engine::Value& value,
+                       std::string& texts);
+    // Throws TransferError (valueFromText) for a text the field cannot take.
+    static Cell cellOf(const engine::FieldDef& field, std::string_view text, TextEncoding encoding,
+                       std::string& texts);
 
     std::vector<int> fields_;
     int counterField_ = -1;

@@ -125,13 +125,8 @@ bool RecordReader::next() {
     if (pos_ >= body_.size()) return false;
     line_ = nextLine_;
 
-    // Where each value is: in the body, or (quoted) in unquoted_. Views into unquoted_ are made
-    // at the end, when it no longer grows.
-    struct Span {
-        std::size_t offset, length;
-        bool unquoted;
-    };
-    std::vector<Span> spans;
+    std::vector<Span>& spans = spans_;
+    spans.clear();
     const std::size_t size = body_.size();
     auto atLineEnd = [&](std::size_t at) {
         return at >= size || body_[at] == '\n' ||

@@ -85,6 +85,13 @@ class RecordReader {
     std::vector<std::string_view> values_;
     // Unquoted values, which differ from the bytes of the file; values_ points into it.
     std::string unquoted_;
+    // Where each value is: in the body, or (quoted) in unquoted_. The views into unquoted_ are
+    // made at the end of a record, when it no longer grows.
+    struct Span {
+        std::size_t offset, length;
+        bool unquoted;
+    };
+    std::vector<Span> spans_;
 };
 
 // Appends one value and its ";", in double quotes when it holds ";", a quote or a line break.
