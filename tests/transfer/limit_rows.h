@@ -24,8 +24,10 @@ inline std::string awkwardText(int length, int shift) {
     return text;
 }
 
-inline const double kLimitAmounts[] = {
-    0.01, 999999999.99, -0.01, 0.0, 9999999999999.99, -9999999999999.99, 1234.5, 0.1};
+// Sums among them, as the grid leaves them: a grosz held a unit of the last binary place aside.
+inline const double kLimitAmounts[] = {0.01,      999999999.99,      -0.01,
+                                       0.0,       9999999999999.99,  -9999999999999.99,
+                                       0.1 + 0.2, 16805.589999999997};
 
 // Rows of `layout`: for every card of `cards` (payer 7, employee numbers given) `perCard` rows.
 // Every third text and every fifth amount is left empty (null).
