@@ -43,6 +43,20 @@ std::string shortestNumber(double value) {
     return text;
 }
 
+// Nothing but blanks (spaces, tabs, no-break spaces in either encoding).
+bool blankText(std::string_view text, TextEncoding encoding) {
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        if (text[i] == ' ' || text[i] == '\t') continue;
+        if (encoding == TextEncoding::Cp1250 && text[i] == '\xA0') continue;
+        if (encoding == TextEncoding::Utf8 && text.substr(i, 2) == "\xC2\xA0") {
+            ++i;
+            continue;
+        }
+        return false;
+    }
+    return true;
+}
+
 QString quotedForMessage(std::string_view text, TextEncoding encoding) {
     return QStringLiteral("„%1”").arg(toDisplay(text, encoding));
 }
@@ -198,11 +212,12 @@ std::string valueText(const FieldDef& field, const Value& value, TextEncoding en
 
 Value valueFromText(const FieldDef& field, std::string_view text, TextEncoding encoding) {
     if (text.empty()) return Value{};
+    const bool isText = field.type == FieldType::Alpha || field.type == FieldType::Memo ||
+                        field.type == FieldType::FmtMemo;
+    if (isText) return textValue(field, text, encoding);
+    // A spreadsheet's cell of blanks is an empty value, not a number or a date.
+    if (blankText(text, encoding)) return Value{};
     switch (field.type) {
-        case FieldType::Alpha:
-        case FieldType::Memo:
-        case FieldType::FmtMemo:
-            return textValue(field, text, encoding);
         case FieldType::Short:
         case FieldType::Long:
         case FieldType::AutoInc: {
