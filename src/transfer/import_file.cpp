@@ -148,6 +148,28 @@ bool ImportRows::equals(std::size_t row, std::size_t k, const Value& stored) con
     return false;
 }
 
+bool ImportRows::sameCell(std::size_t row, std::size_t k, std::size_t other) const {
+    const Cell& a = cells_[rows_[row].first + k];
+    if (k >= rows_[other].count) return a.kind == Cell::Null;
+    const Cell& b = cells_[rows_[other].first + k];
+    if (a.kind != b.kind) return false;
+    switch (a.kind) {
+        case Cell::Null:
+            return true;
+        case Cell::Integer:
+        case Cell::Amount:
+            return a.integer == b.integer;
+        case Cell::Double:
+            return a.number == b.number;
+        case Cell::Boolean:
+            return a.boolean == b.boolean;
+        case Cell::Text:
+            return std::string_view(texts_).substr(a.text.offset, a.text.length) ==
+                   std::string_view(texts_).substr(b.text.offset, b.text.length);
+    }
+    return false;
+}
+
 std::int64_t ImportRows::integer(std::size_t row, std::size_t k) const {
     const Cell& cell = cells_[rows_[row].first + k];
     return cell.kind == Cell::Integer ? cell.integer : 0;
@@ -195,6 +217,14 @@ ImportRows readImportFile(std::string_view bytes, const std::vector<FieldDef>& f
         if (problems.size() < kListedProblems) problems << text;
         ++problemCount;
     };
+
+    // Room for every line at once: files of 300,000 lines are common, and growing the stores
+    // line by line copies them over and over.
+    const auto lineCount =
+        std::size_t(std::count(heading.text.body.begin(), heading.text.body.end(), '\n')) + 1;
+    rows.rows_.reserve(lineCount);
+    rows.cells_.reserve(lineCount * rows.fields_.size());
+    rows.texts_.reserve(heading.text.body.size());
 
     RecordReader reader(heading.text.body);
     reader.next();  // the heading

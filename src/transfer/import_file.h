@@ -69,6 +69,9 @@ class ImportRows {
     // Whether the k-th value of the row equals a value as the table holds it; amounts are
     // equal when they are the same grosze (groszeOf).
     bool equals(std::size_t row, std::size_t k, const engine::Value& stored) const;
+    // Whether the k-th values of two rows are the same; a row without a k-th value has null
+    // there, as a record it adds.
+    bool sameCell(std::size_t row, std::size_t k, std::size_t other) const;
     // A whole number value (the card columns), 0 for null.
     std::int64_t integer(std::size_t row, std::size_t k) const;
     // The column index k of a field among fields(), -1 when the file has no column for it.

@@ -37,17 +37,27 @@ KeyShape keyShape(const Table& table) {
     return shape;
 }
 
-// A row of a card as the plan sees it: as the table holds it, changed by the lines before.
+// A row of a card as the plan sees it: as the table holds it, changed by the lines before, or
+// as a line of the file adds it.
 struct CardRow {
     std::int64_t counter = 0;   // 0: a row the file adds
     std::vector<Value> values;  // one for each of the file's columns (ImportRows::fields())
+    std::ptrdiff_t line = -1;   // a row the file adds: the line, whose values it has
 };
 
 bool sameValues(const ImportRows& rows, std::size_t row, const CardRow& cardRow) {
     const std::size_t count = rows.row(row).count;
     for (std::size_t k = 0; k < count; ++k)
-        if (!rows.equals(row, k, cardRow.values[k])) return false;
+        if (cardRow.line >= 0 ? !rows.sameCell(row, k, std::size_t(cardRow.line))
+                              : !rows.equals(row, k, cardRow.values[k]))
+            return false;
     return true;
+}
+
+Value valueOf(const ImportRows& rows, const CardRow& cardRow, std::size_t k) {
+    if (cardRow.line < 0) return cardRow.values[k];
+    return k < rows.row(std::size_t(cardRow.line)).count ? rows.value(std::size_t(cardRow.line), k)
+                                                         : Value{};
 }
 
 void applyRow(const ImportRows& rows, std::size_t row, CardRow& cardRow) {
@@ -201,16 +211,14 @@ class Planner {
                 continue;
             }
             plan_.actions[i] = RowAction::Add;
-            CardRow added{0, std::vector<Value>(fileFields.size())};
-            applyRow(rows_, i, added);
-            cardRows.push_back(std::move(added));
+            cardRows.push_back({0, {}, std::ptrdiff_t(i)});
             if (yearColumn_ >= 0) yearLines.push_back(i);
         }
 
         if (yearColumn_ >= 0 && !yearLines.empty()) {
             std::map<QString, int> yearsAfter;
             for (const CardRow& r : cardRows)
-                ++yearsAfter[yearText(r.values[std::size_t(yearColumn_)])];
+                ++yearsAfter[yearText(valueOf(rows_, r, std::size_t(yearColumn_)))];
             for (std::size_t i : yearLines) {
                 const QString year = yearText(rows_.value(i, std::size_t(yearColumn_)));
                 if (yearsAfter[year] > 1 && yearsAfter[year] > yearsBefore[year])

@@ -48,7 +48,7 @@ std::string exportText(engine::Session& session, const std::string& tablePath,
                        std::int64_t* records, const Progress& progress) {
     Table table(session);
     table.open(tablePath, engine::AccessMode::ReadOnly);
-    std::string text;
+    std::string text = encoding == TextEncoding::Utf8 ? "\xEF\xBB\xBF" : "";
     for (const ExportColumn& column : columns)
         appendValue(text, fromDisplay(column.heading, encoding));
     endRecord(text);
@@ -60,10 +60,13 @@ std::string exportText(engine::Session& session, const std::string& tablePath,
             appendValue(text, valueText(fields.at(std::size_t(column.field)),
                                         table.value(column.field), encoding));
         endRecord(text);
-        report(progress, ++done, total);
+        // Room for the whole file as the first records foretell it, so that it is not copied
+        // over and over as it grows.
+        if (++done == 64 && total > done)
+            text.reserve(std::size_t(double(text.size()) * double(total) / double(done) * 1.1));
+        report(progress, done, total);
     }
     if (records) *records = done;
-    if (encoding == TextEncoding::Utf8) text.insert(0, "\xEF\xBB\xBF");
     return text;
 }
 
@@ -116,17 +119,25 @@ std::vector<MissingMaster> findMissingMasters(engine::Session& session,
     Table master(session);
     master.open(masterPath, engine::AccessMode::ReadOnly);
     std::map<std::vector<Value>, bool> known;
+    // Lines of one card mostly follow each other: the last answer is asked first.
+    std::vector<Value> lastKey;
+    bool lastFound = true;
+    std::vector<Value> key;
     for (std::size_t i = 0; i < rows.size(); ++i) {
         if (plan.actions[i] == RowAction::Present) continue;
-        std::vector<Value> key;
+        key.clear();
         for (int k : columns) key.push_back(rows.value(i, std::size_t(k)));
-        auto it = known.find(key);
-        if (it == known.end()) {
-            const bool complete = std::none_of(key.begin(), key.end(),
-                                               [](const Value& v) { return engine::isNull(v); });
-            it = known.emplace(key, complete && master.findKey(key)).first;
+        if (key != lastKey) {
+            auto it = known.find(key);
+            if (it == known.end()) {
+                const bool complete = std::none_of(
+                    key.begin(), key.end(), [](const Value& v) { return engine::isNull(v); });
+                it = known.emplace(key, complete && master.findKey(key)).first;
+            }
+            lastKey = key;
+            lastFound = it->second;
         }
-        if (!it->second) missing.push_back({rows.row(i).line, std::move(key)});
+        if (!lastFound) missing.push_back({rows.row(i).line, key});
     }
     return missing;
 }
