@@ -39,10 +39,10 @@ const std::vector<FieldDef>& earnings() {
 
 const std::vector<FieldDef>& everyType() {
     static const std::vector<FieldDef> fields = {
-        {"K", FieldType::Alpha, 10},   {"S", FieldType::Short, 0},    {"L", FieldType::Long, 0},
-        {"A", FieldType::AutoInc, 0},  {"M", FieldType::Money, 0},    {"N", FieldType::Number, 0},
-        {"B", FieldType::Logical, 0},  {"D", FieldType::Date, 0},     {"T", FieldType::Time, 0},
-        {"TS", FieldType::Timestamp, 0}, {"C", FieldType::Bcd, 2},    {"Y", FieldType::Bytes, 4},
+        {"K", FieldType::Alpha, 10},     {"S", FieldType::Short, 0}, {"L", FieldType::Long, 0},
+        {"A", FieldType::AutoInc, 0},    {"M", FieldType::Money, 0}, {"N", FieldType::Number, 0},
+        {"B", FieldType::Logical, 0},    {"D", FieldType::Date, 0},  {"T", FieldType::Time, 0},
+        {"TS", FieldType::Timestamp, 0}, {"C", FieldType::Bcd, 2},   {"Y", FieldType::Bytes, 4},
         {"MO", FieldType::Memo, 20}};
     return fields;
 }
