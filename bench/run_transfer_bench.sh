@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
-# Builds and runs 20,000 RP7 cards and 300,000 ZAR rows out to the text file and back, against a plain copy.
+# Builds and runs the import and export of 300,000 earnings rows through the text file, against
+# SQLite importing the same file and writing the same rows as CSV in the same run.
 # Extra arguments go to the benchmark program, e.g. --benchmark_repetitions=3.
 exec bash "$(dirname "$0")/run_target.sh" transfer_bench "$@"

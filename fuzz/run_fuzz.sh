@@ -5,6 +5,7 @@
 # goes on after a finding (libFuzzer's fork mode) and collects every one it meets.
 #   bash fuzz/run_fuzz.sh [SECONDS]
 #   bash fuzz/run_fuzz.sh corpus     regenerates the seed corpus in fuzz/corpus
+# LUMIRO_FUZZ_TARGETS chooses the targets (default: table_files paradox_header import_file).
 # Reproduce a finding: build/fuzz/fuzz/fuzz_table_files fuzz/crashes/<file>
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -27,17 +28,18 @@ if [ "${1:-}" = corpus ]; then
 fi
 
 SECONDS_EACH=${1:-60}
-cmake --build "$BUILD_DIR" --target fuzz_table_files fuzz_paradox_header -j"$(nproc)"
+cmake --build "$BUILD_DIR" --target fuzz_table_files fuzz_paradox_header fuzz_import_file -j"$(nproc)"
 mkdir -p fuzz/crashes
 extra=()
 if [ "${LUMIRO_FUZZ_KEEP_GOING:-0}" = 1 ]; then
     extra=(-fork=1 -ignore_crashes=1 -ignore_timeouts=1 -ignore_ooms=1)
 fi
 status=0
-for target in table_files paradox_header; do
+for target in ${LUMIRO_FUZZ_TARGETS:-table_files paradox_header import_file}; do
     case $target in
         table_files) max_len=65536 ;;
         paradox_header) max_len=16384 ;;
+        import_file) max_len=16384 ;;
     esac
     work=fuzz/work/$target
     mkdir -p "$work"

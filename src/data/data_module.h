@@ -80,6 +80,10 @@ class Tdane : public QObject {
     void TRP7AfterInsert(engine::Table& table);
     void TzarCalcFields(engine::Table& table);
     void ZzarStateChange(engine::Table& table);
+    // The earnings rows one Rp-7 printout holds (30 with the information pages, else 60), as
+    // the parameters record says now, and the warning for a card that has more.
+    std::int64_t earningsRowLimit();
+    static QString rowLimitMessage();
 
     // The filter of WRP7 rejects every record until the employee index window exists.
     void setEmployeeIndexWindowExists(std::function<bool()> exists) {

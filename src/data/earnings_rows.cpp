@@ -19,18 +19,22 @@ void Tdane::TzarCalcFields(Table& table) {
     if (total >= 0) table.setAsFloat(total, static_cast<double>(sum));
 }
 
-void Tdane::ZzarStateChange(Table& table) {
-    if (table.state() != engine::TableState::Insert) return;
+std::int64_t Tdane::earningsRowLimit() {
     const int b1 = TPARA.isOpen() ? TPARA.fieldIndex("B1") : -1;
     const bool informationPages = b1 >= 0 && TPARA.asBoolean(b1);
-    const std::int64_t limit = informationPages ? 30 : 60;
+    return informationPages ? 30 : 60;
+}
+
+QString Tdane::rowLimitMessage() {
+    return QStringLiteral(
+        "Przekroczona maksymalna ilość pozycji możliwych do wydrukowania.\n"
+        "Proszę utworzyć drugą kartę dla tego pracownika poprzez kopiowanie danych.");
+}
+
+void Tdane::ZzarStateChange(Table& table) {
+    if (table.state() != engine::TableState::Insert) return;
     // The row being begun is not stored yet and so not counted.
-    if (table.recordCount() > limit) {
-        prompter_.inform(
-            QStringLiteral("Przekroczona maksymalna ilość pozycji możliwych do wydrukowania.\n"
-                           "Proszę utworzyć drugą kartę dla tego pracownika poprzez kopiowanie "
-                           "danych."));
-    }
+    if (table.recordCount() > earningsRowLimit()) prompter_.inform(rowLimitMessage());
 }
 
 }  // namespace lumiro::data

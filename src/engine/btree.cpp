@@ -347,6 +347,7 @@ void BTree::loadHeader() {
     leafCap_ = s.leafCap();
     innerCap_ = s.innerCap();
     touched_.clear();
+    headerChanged_ = false;
 }
 
 void BTree::setMeta(const IndexMeta& meta) {
@@ -355,8 +356,8 @@ void BTree::setMeta(const IndexMeta& meta) {
              "Nie można zmienić długości klucza istniejącego indeksu " + path_ + ".");
     validateMeta(meta, pageSize_);
     meta_ = meta;
-    touched_.clear();
     writeHeader();
+    headerChanged_ = false;
 }
 
 void BTree::checkSizes(std::span<const std::byte> key,
@@ -375,7 +376,7 @@ const std::byte* BTree::readNode(std::uint32_t n, bool leaf) {
 }
 
 std::byte* BTree::touch(std::uint32_t n) {
-    if (std::find(touched_.begin(), touched_.end(), n) == touched_.end()) touched_.push_back(n);
+    touched_.insert(n);
     return pager_.write(n);
 }
 
@@ -389,6 +390,8 @@ void BTree::writeHeader() {
 }
 
 void BTree::seal() {
+    if (headerChanged_) writeHeader();
+    headerChanged_ = false;
     for (std::uint32_t n : touched_) sealPage(n, pager_.write(n), pageSize_);
     touched_.clear();
 }
@@ -497,7 +500,6 @@ std::optional<IndexEntry> BTree::find(std::span<const std::byte> key) {
 
 bool BTree::update(std::span<const std::byte> key, std::span<const std::byte> value) {
     checkSizes(key, &value);
-    touched_.clear();
     std::array<Step, kMaxHeight> path;
     std::uint32_t leaf = descend(key, path.data());
     const std::byte* p = readNode(leaf, true);
@@ -506,7 +508,6 @@ bool BTree::update(std::span<const std::byte> key, std::span<const std::byte> va
     if (i >= countOf(p) || std::memcmp(s.leafKey(p, i), key.data(), s.key) != 0) return false;
     std::byte* w = touch(leaf);
     if (s.value) std::memcpy(s.leafKey(w, i) + s.key, value.data(), s.value);
-    seal();
     return true;
 }
 
@@ -536,7 +537,6 @@ void BTree::freePage(std::uint32_t n) {
 
 bool BTree::insert(std::span<const std::byte> key, std::span<const std::byte> value) {
     checkSizes(key, &value);
-    touched_.clear();
     const Sizes s{pageSize_, meta_.keySize, meta_.valueSize};
     std::array<Step, kMaxHeight> path;
     std::uint32_t leaf = descend(key, path.data());
@@ -580,8 +580,7 @@ bool BTree::insert(std::span<const std::byte> key, std::span<const std::byte> va
         insertIntoParent(path.data(), int(height_) - 2, std::move(sep), r);
     }
     ++count_;
-    writeHeader();
-    seal();
+    headerChanged_ = true;
     return true;
 }
 
@@ -643,7 +642,6 @@ void BTree::insertIntoParent(const Step* path, int level, std::vector<std::byte>
 
 bool BTree::erase(std::span<const std::byte> key) {
     checkSizes(key, nullptr);
-    touched_.clear();
     const Sizes s{pageSize_, meta_.keySize, meta_.valueSize};
     std::array<Step, kMaxHeight> path;
     std::uint32_t leaf = descend(key, path.data());
@@ -659,8 +657,7 @@ bool BTree::erase(std::span<const std::byte> key) {
     setCount(w, c - 1);
     if (c == 1 && height_ > 1) removeEmptyLeaf(leaf, path.data());
     --count_;
-    writeHeader();
-    seal();
+    headerChanged_ = true;
     return true;
 }
 
@@ -713,6 +710,8 @@ void BTree::removeEmptyLeaf(std::uint32_t leaf, const Step* path) {
 }
 
 void BTree::verify() {
+    // A transaction in progress is checked as it will be written.
+    seal();
     const std::byte* h = pager_.read(0);
     if (!crcMatches(0, h, pageSize_)) corrupt("nagłówek: nieprawidłowa suma kontrolna");
     if (le::get32(h + 20) != root_ || le::get32(h + 24) != height_ ||

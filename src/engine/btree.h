@@ -12,6 +12,7 @@
 #include <optional>
 #include <span>
 #include <string>
+#include <unordered_set>
 #include <vector>
 
 #include "pager.h"
@@ -21,7 +22,7 @@ namespace lumiro::engine {
 constexpr std::size_t kIndexPageSize = 4096;
 
 struct IndexMeta {
-    std::string name;                      // empty for the primary index
+    std::string name;                         // empty for the primary index
     std::vector<std::uint16_t> fieldNumbers;  // 0-based column numbers of the key
     bool primary = false;
     bool unique = false;
@@ -41,7 +42,7 @@ struct IndexEntry {
 };
 
 class BTree {
-public:
+  public:
     // Writes an empty tree with `meta` into an empty pager (inside the pager's transaction).
     // The pager's page size (kIndexPageSize for our files; 256..65536 allowed) is stored.
     static void create(Pager& pager, const IndexMeta& meta);
@@ -97,10 +98,15 @@ public:
     // After the pager's transaction was rolled back or invalidated: re-read the header.
     void reload();
 
+    // Changed pages get their checksums, and the header its new state, here rather than at
+    // every change: a batch of many inserts checksums each page once. Call before the
+    // pager's transaction is collected.
+    void seal();
+
     BTree(const BTree&) = delete;
     BTree& operator=(const BTree&) = delete;
 
-private:
+  private:
     struct Step {
         std::uint32_t page;
         std::uint32_t slot;  // child taken
@@ -129,7 +135,6 @@ private:
                           std::uint32_t right);
     void removeEmptyLeaf(std::uint32_t leaf, const Step* path);
     void writeHeader();
-    void seal();
     void verifyNode(std::uint32_t n, std::uint32_t level, const std::byte* lo, const std::byte* hi,
                     std::vector<std::uint8_t>& seen, std::vector<std::uint32_t>& leaves,
                     std::uint64_t& entries);
@@ -144,7 +149,8 @@ private:
     std::size_t pageSize_ = 0;
     std::uint32_t leafCap_ = 0;
     std::uint32_t innerCap_ = 0;
-    std::vector<std::uint32_t> touched_;  // pages changed by the call in progress
+    std::unordered_set<std::uint32_t> touched_;  // pages changed since the last seal
+    bool headerChanged_ = false;                 // root, height, count or free list
 };
 
 }  // namespace lumiro::engine

@@ -860,6 +860,8 @@ px::BlobFile* TableFile::blobs() {
 
 void TableFile::refreshIfChanged() {
     if (mode_ == AccessMode::Exclusive && !writing_) return;
+    // A batch holds the write lock from its start: no other writer can have changed the table.
+    if (batchDepth_ > 0) return;
     std::vector<std::byte> prefix(std::min<std::size_t>(px::kHeaderPrefix, hdrImage_.size()));
     data_->readExact(0, prefix);
     if (std::equal(prefix.begin(), prefix.end(), hdrImage_.begin())) return;
@@ -962,6 +964,9 @@ void TableFile::stampIndexes() {
 }
 
 void TableFile::collectWrites(std::vector<JournalWrite>& out) {
+    // The index pages get their checksums once per transaction, not once per change.
+    if (primary_) primary_->tree->seal();
+    for (auto& s : secondaries_) s->tree->seal();
     std::size_t prefixLen = std::min<std::size_t>(px::kHeaderPrefix, hdrImage_.size());
     JournalWrite hw;
     hw.fileId = kDataFileId;

@@ -1,36 +1,25 @@
 #include "transfer/text_file_format.h"
 
-#include <QRegularExpression>
-#include <QStringDecoder>
-
 #include <algorithm>
-#include <cmath>
-#include <limits>
 
-#include "data/table_text.h"
 #include "engine/cp1250.h"
-#include "engine/error.h"
-#include "engine/value_text.h"
+#include "engine/utf8.h"
 
 namespace lumiro::transfer {
 namespace {
 
-using engine::FieldDef;
-using engine::FieldType;
-using engine::Value;
+constexpr std::string_view kUtf8Mark = "\xEF\xBB\xBF";
 
-constexpr char kUtf8Mark[] = "\xEF\xBB\xBF";
-
-int lineOfOffset(const QByteArray& bytes, qsizetype offset) {
-    return int(bytes.left(offset).count('\n')) + 1;
+int lineOfOffset(std::string_view bytes, std::size_t offset) {
+    return int(std::count(bytes.begin(), bytes.begin() + std::ptrdiff_t(offset), '\n')) + 1;
 }
 
 // UTF-16 without a mark shows as ASCII letters with a NUL byte beside each.
-bool looksLikeUtf16(const QByteArray& bytes) {
-    const qsizetype probe = std::min<qsizetype>(bytes.size() & ~qsizetype(1), 64);
+bool looksLikeUtf16(std::string_view bytes) {
+    const std::size_t probe = std::min<std::size_t>(bytes.size() & ~std::size_t(1), 64);
     if (probe < 2) return false;
     int evenNul = 0, oddNul = 0;
-    for (qsizetype i = 0; i < probe; i += 2) {
+    for (std::size_t i = 0; i < probe; i += 2) {
         evenNul += bytes[i] == '\0';
         oddNul += bytes[i + 1] == '\0';
     }
@@ -44,187 +33,180 @@ bool looksLikeUtf16(const QByteArray& bytes) {
         "tekst w kodowaniu UTF-8 lub Windows-1250 i wczytaj ponownie."));
 }
 
-std::optional<QString> strictUtf8(QByteArrayView bytes) {
-    QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
-    QString text = decoder.decode(bytes);
-    if (decoder.hasError()) return std::nullopt;
-    return text;
-}
-
-std::optional<std::int64_t> parseWhole(const QString& text, std::int64_t low, std::int64_t high) {
-    static const QRegularExpression digits(QStringLiteral("^[+-]?[0-9]{1,18}$"));
-    const QString trimmed = text.trimmed();
-    if (!digits.match(trimmed).hasMatch()) return std::nullopt;
-    const std::int64_t value = trimmed.toLongLong();
-    if (value < low || value > high) return std::nullopt;
-    return value;
+// The offset of the first byte that breaks UTF-8, or npos when the text is valid UTF-8.
+std::size_t firstInvalidUtf8(std::string_view text) {
+    std::size_t i = 0;
+    while (i < text.size()) {
+        const auto c = static_cast<unsigned char>(text[i]);
+        if (c < 0x80) {
+            ++i;
+            continue;
+        }
+        int length = 0;
+        char32_t code = 0;
+        if (c >= 0xC2 && c <= 0xDF) {
+            length = 2;
+            code = c & 0x1F;
+        } else if (c >= 0xE0 && c <= 0xEF) {
+            length = 3;
+            code = c & 0x0F;
+        } else if (c >= 0xF0 && c <= 0xF4) {
+            length = 4;
+            code = c & 0x07;
+        } else {
+            return i;
+        }
+        if (i + std::size_t(length) > text.size()) return i;
+        for (int k = 1; k < length; ++k) {
+            const auto d = static_cast<unsigned char>(text[i + std::size_t(k)]);
+            if ((d & 0xC0) != 0x80) return i;
+            code = (code << 6) | (d & 0x3F);
+        }
+        // Overlong forms, surrogates and code points beyond Unicode.
+        if ((length == 3 && code < 0x800) || (length == 4 && code < 0x10000) ||
+            (code >= 0xD800 && code <= 0xDFFF) || code > 0x10FFFF)
+            return i;
+        i += std::size_t(length);
+    }
+    return std::string_view::npos;
 }
 
 }  // namespace
 
-DecodedText decodeText(const QByteArray& bytes) {
-    if (bytes.startsWith("\xFF\xFE") || bytes.startsWith("\xFE\xFF")) refuseUtf16();
-    const bool marked = bytes.startsWith(kUtf8Mark);
-    qsizetype end = bytes.size();
+QString encodingName(TextEncoding encoding) {
+    return encoding == TextEncoding::Utf8 ? QStringLiteral("UTF-8")
+                                          : QStringLiteral("Windows-1250");
+}
+
+FileText readFileText(std::string_view bytes, std::optional<TextEncoding> forced) {
+    if (bytes.starts_with("\xFF\xFE") || bytes.starts_with("\xFE\xFF")) refuseUtf16();
+    const bool marked = bytes.starts_with(kUtf8Mark);
+    std::string_view body = bytes.substr(marked ? kUtf8Mark.size() : 0);
     // Old editors end a text file with Ctrl+Z.
-    while (end > 0 && bytes[end - 1] == '\x1A') --end;
-    bool ascii = true;
-    for (qsizetype i = marked ? 3 : 0; i < end; ++i) {
-        const auto c = static_cast<unsigned char>(bytes[i]);
-        if (c >= 0x80) ascii = false;
-        if (c >= 0x20 || c == '\t' || c == '\r' || c == '\n') continue;
-        if (c == 0 && looksLikeUtf16(bytes)) refuseUtf16();
+    while (!body.empty() && body.back() == '\x1A') body.remove_suffix(1);
+    if (const std::size_t nul = body.find('\0'); nul != std::string_view::npos) {
+        if (looksLikeUtf16(bytes)) refuseUtf16();
         throw TransferError(
-            QStringLiteral("Plik nie jest plikiem tekstowym: wiersz %1 zawiera znaki sterujące.")
-                .arg(lineOfOffset(bytes, i)));
+            QStringLiteral("Plik nie jest plikiem tekstowym: wiersz %1 zawiera bajt zerowy.")
+                .arg(lineOfOffset(bytes, nul + (marked ? kUtf8Mark.size() : 0))));
     }
-    const QByteArrayView body(bytes.constData() + (marked ? 3 : 0), end - (marked ? 3 : 0));
-    if (marked || !ascii) {
-        if (auto text = strictUtf8(body)) return {*text, TextEncoding::Utf8};
-        if (marked)
-            throw TransferError(QStringLiteral(
-                "Plik oznaczony jako tekst UTF-8 zawiera bajty, które nie są poprawnym tekstem "
-                "UTF-8."));
+    FileText text{body, TextEncoding::Cp1250, !forced.has_value()};
+    const std::size_t invalid = firstInvalidUtf8(body);
+    if (forced) {
+        text.encoding = *forced;
+    } else {
+        const bool ascii = std::all_of(body.begin(), body.end(),
+                                       [](char c) { return static_cast<unsigned char>(c) < 0x80; });
+        if (marked || (!ascii && invalid == std::string_view::npos))
+            text.encoding = TextEncoding::Utf8;
     }
-    return {QString::fromStdString(engine::cp1250ToUtf8(std::string_view(body.data(),
-                                                                          std::size_t(body.size())))),
-            TextEncoding::Cp1250};
-}
-
-QByteArray encodeText(const QString& text, TextEncoding encoding) {
-    if (encoding == TextEncoding::Utf8) return QByteArray(kUtf8Mark) + text.toUtf8();
-    return QByteArray::fromStdString(engine::utf8ToCp1250(text.toStdString()));
-}
-
-QStringList splitLines(const QString& text) {
-    QStringList lines = text.split(u'\n');
-    if (!lines.isEmpty() && lines.back().isEmpty()) lines.removeLast();
-    for (QString& line : lines)
-        if (line.endsWith(u'\r')) line.chop(1);
-    return lines;
-}
-
-QStringList splitValues(const QString& line, bool lastCounts) {
-    QStringList values = line.split(u';');
-    if (!lastCounts) values.removeLast();
-    return values;
-}
-
-Heading readHeading(const QString& line) {
-    Heading heading;
-    heading.lastCounts = !line.isEmpty() && !line.endsWith(u';');
-    heading.names = splitValues(line, heading.lastCounts);
-    return heading;
-}
-
-QString amountText(double value) {
-    if (!std::isfinite(value)) return QString::number(value);
-    const double cents = std::round(value * 100.0);
-    if (cents == 0.0) return QStringLiteral("0,00");
-    QString text = QString::number(cents / 100.0, 'f', 2);
-    text.replace(u'.', u',');
+    if (text.encoding == TextEncoding::Utf8 && invalid != std::string_view::npos)
+        throw TransferError(
+            QStringLiteral("Plik nie jest poprawnym tekstem UTF-8: wiersz %1 zawiera bajty, które "
+                           "nie są znakami UTF-8. Wybierz kodowanie Windows-1250.")
+                .arg(lineOfOffset(body, invalid)));
     return text;
 }
 
-std::optional<double> parseAmount(const QString& text) {
-    static const QRegularExpression plain(QStringLiteral("^[+-]?[0-9]+([.,][0-9]+)?$"));
-    static const QRegularExpression grouped(
-        QStringLiteral("^[+-]?[0-9]{1,3}( [0-9]{3})+([.,][0-9]+)?$"));
-    QString amount = text.trimmed();
-    amount.replace(QChar(0x00A0), u' ').replace(QChar(0x202F), u' ');
-    if (!plain.match(amount).hasMatch()) {
-        if (!grouped.match(amount).hasMatch()) return std::nullopt;
-        amount.remove(u' ');
-    }
-    amount.replace(u',', u'.');
-    bool ok = false;
-    const double value = amount.toDouble(&ok);
-    if (!ok || !std::isfinite(value)) return std::nullopt;
-    const double rounded = std::round(value * 100.0) / 100.0;
-    return rounded == 0.0 ? 0.0 : rounded;
+QString toDisplay(std::string_view text, TextEncoding encoding) {
+    if (encoding == TextEncoding::Utf8)
+        return QString::fromUtf8(text.data(), qsizetype(text.size()));
+    return QString::fromStdString(engine::cp1250ToUtf8(text));
 }
 
-QString valueToText(const FieldDef& field, const Value& value) {
-    if (engine::isNull(value)) return {};
-    switch (field.type) {
-        case FieldType::Alpha:
-        case FieldType::Memo:
-        case FieldType::FmtMemo:
-            if (auto* s = std::get_if<std::string>(&value)) return data::fromTable(*s);
-            break;
-        case FieldType::Short:
-        case FieldType::Long:
-        case FieldType::AutoInc:
-            if (auto* i = std::get_if<std::int64_t>(&value)) return QString::number(*i);
-            break;
-        case FieldType::Money:
-            if (auto* d = std::get_if<double>(&value)) return amountText(*d);
-            break;
-        case FieldType::Number: {
-            QString text = data::valueText(field, value);
-            return text.replace(u'.', u',');
-        }
-        default:
-            break;
-    }
-    return data::valueText(field, value);
+std::string fromDisplay(const QString& text, TextEncoding encoding) {
+    if (encoding == TextEncoding::Utf8) return text.toStdString();
+    return engine::utf8ToCp1250(text.toStdString());
 }
 
-Value valueFromText(const FieldDef& field, const QString& text) {
-    if (text.isEmpty()) return Value{};
-    switch (field.type) {
-        case FieldType::Alpha:
-        case FieldType::Memo:
-        case FieldType::FmtMemo: {
-            bool lossy = false;
-            std::string bytes = engine::utf8ToCp1250(text.toStdString(), &lossy);
-            if (lossy) {
-                for (QChar c : text)
-                    if (engine::utf8ToCp1250(QString(c).toStdString()) == "?" && c != u'?')
+bool RecordReader::next() {
+    values_.clear();
+    unquoted_.clear();
+    if (pos_ >= body_.size()) return false;
+    line_ = nextLine_;
+
+    std::vector<Span>& spans = spans_;
+    spans.clear();
+    const std::size_t size = body_.size();
+    auto atLineEnd = [&](std::size_t at) {
+        return at >= size || body_[at] == '\n' ||
+               (body_[at] == '\r' && at + 1 < size && body_[at + 1] == '\n') ||
+               (body_[at] == '\r' && at + 1 == size);
+    };
+    std::size_t at = pos_;
+    if (!atLineEnd(at)) {
+        for (;;) {
+            if (body_[at] == '"') {
+                const int opened = nextLine_;
+                const std::size_t start = unquoted_.size();
+                std::size_t from = at + 1;
+                for (;;) {
+                    const std::size_t quote = body_.find('"', from);
+                    if (quote == std::string_view::npos)
                         throw TransferError(
-                            QStringLiteral("znaku „%1” nie można zapisać w tabeli").arg(c));
+                            QStringLiteral("Wiersz %1 pliku, kolumna %2: wartość zaczęta "
+                                           "cudzysłowem nie ma cudzysłowu zamykającego do końca "
+                                           "pliku. Nic nie zostało zapisane.")
+                                .arg(opened)
+                                .arg(spans.size() + 1));
+                    const std::string_view part = body_.substr(from, quote - from);
+                    nextLine_ += int(std::count(part.begin(), part.end(), '\n'));
+                    unquoted_.append(part);
+                    if (quote + 1 < size && body_[quote + 1] == '"') {
+                        unquoted_ += '"';
+                        from = quote + 2;
+                        continue;
+                    }
+                    at = quote + 1;
+                    break;
+                }
+                // Text between the closing quote and the separator belongs to the value, as a
+                // spreadsheet reads it.
+                while (!atLineEnd(at) && body_[at] != ';') unquoted_ += body_[at++];
+                spans.push_back({start, unquoted_.size() - start, true});
+            } else {
+                const std::size_t start = at;
+                while (!atLineEnd(at) && body_[at] != ';') ++at;
+                spans.push_back({start, at - start, false});
             }
-            if (field.type == FieldType::Alpha && field.size > 0 &&
-                bytes.size() > std::size_t(field.size))
-                throw TransferError(QStringLiteral("tekst ma %1 znaków, a kolumna mieści %2")
-                                        .arg(text.size())
-                                        .arg(field.size));
-            return Value{std::move(bytes)};
+            if (spans.size() > std::size_t(kMaxValuesPerLine))
+                throw TransferError(
+                    QStringLiteral("Wiersz %1 pliku ma więcej niż %2 wartości, a wiersz może ich "
+                                   "mieć najwyżej %2. Nic nie zostało zapisane.")
+                        .arg(line_)
+                        .arg(kMaxValuesPerLine));
+            if (atLineEnd(at)) break;
+            ++at;  // the ";"
+            // A final ";" does not begin another value.
+            if (atLineEnd(at)) break;
         }
-        case FieldType::Short:
-        case FieldType::Long:
-        case FieldType::AutoInc: {
-            const std::int64_t high = field.type == FieldType::Short ? 32767 : 2147483647;
-            const std::int64_t low = field.type == FieldType::AutoInc ? 1 : -high;
-            if (auto whole = parseWhole(text, low, high)) return Value{*whole};
-            throw TransferError(
-                QStringLiteral("„%1” nie jest liczbą całkowitą z zakresu od %2 do %3")
-                    .arg(text)
-                    .arg(low)
-                    .arg(high));
-        }
-        case FieldType::Money:
-            if (auto amount = parseAmount(text)) return Value{*amount};
-            throw TransferError(QStringLiteral("„%1” nie jest kwotą").arg(text));
-        default:
-            break;
     }
-    try {
-        return engine::parseValue(field, data::toTable(text.trimmed()));
-    } catch (const engine::EngineError& error) {
-        throw TransferError(QString::fromUtf8(error.what()));
+    // Past the line end.
+    if (at < size && body_[at] == '\r') ++at;
+    if (at < size && body_[at] == '\n') {
+        ++at;
+        ++nextLine_;
     }
+    pos_ = at;
+    values_.reserve(spans.size());
+    for (const Span& s : spans)
+        values_.push_back(s.unquoted ? std::string_view(unquoted_).substr(s.offset, s.length)
+                                     : body_.substr(s.offset, s.length));
+    return true;
 }
 
-bool breaksLine(const QString& text) {
-    return text.contains(u';') || text.contains(u'\n') || text.contains(u'\r');
-}
-
-QString mendForLine(const QString& text) {
-    QString mended = text;
-    mended.replace(QStringLiteral("\r\n"), QStringLiteral(" "));
-    mended.replace(u'\r', u' ').replace(u'\n', u' ').replace(u';', u',');
-    return mended;
+void appendValue(std::string& out, std::string_view value) {
+    if (value.find_first_of(";\"\r\n") == std::string_view::npos) {
+        out.append(value);
+    } else {
+        out += '"';
+        for (char c : value) {
+            if (c == '"') out += '"';
+            out += c;
+        }
+        out += '"';
+    }
+    out += ';';
 }
 
 }  // namespace lumiro::transfer

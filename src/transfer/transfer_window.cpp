@@ -10,6 +10,7 @@
 #include <QLabel>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QSignalBlocker>
 #include <QTableWidget>
 #include <QVBoxLayout>
 
@@ -28,7 +29,6 @@ namespace {
 const QString kExportFilter = QStringLiteral("Plik exportow (*.txt);;Wszystki pliki (*)");
 const QString kImportFilter =
     QStringLiteral("Plik tekstowy (*.txt);;CSV rozdzielany średnikami (*.csv)");
-constexpr int kListedProblems = 5;
 
 QString systemSave(QWidget* parent, const QString& suggested, const QString& filter) {
     return QFileDialog::getSaveFileName(parent, QStringLiteral("Export danych"), suggested, filter);
@@ -48,21 +48,6 @@ QString errorText(const std::exception& error) {
 }
 
 }  // namespace
-
-std::vector<ImportColumn> mapColumns(const engine::Table& table, const QStringList& names) {
-    std::vector<ImportColumn> columns;
-    for (const QString& name : names) columns.push_back({name, -1});
-    const auto& fields = table.fields();
-    for (int f = 0; f < table.storedFieldCount(); ++f) {
-        const QString name = QString::fromStdString(fields[std::size_t(f)].name);
-        for (ImportColumn& column : columns)
-            if (column.name == name) {
-                column.field = f;
-                break;
-            }
-    }
-    return columns;
-}
 
 TFexpimp::TFexpimp(data::Tdane& dane, TransferDialogs dialogs, QWidget* parent)
     : QDialog(parent), dane_(dane), dialogs_(std::move(dialogs)) {
@@ -90,14 +75,17 @@ TFexpimp::TFexpimp(data::Tdane& dane, TransferDialogs dialogs, QWidget* parent)
     encodingLabel_ = new QLabel(QStringLiteral("Kodowanie pliku:"), this);
     encoding_ = new QComboBox(this);
     encoding_->setObjectName(QStringLiteral("encoding"));
-    encoding_->addItem(QStringLiteral("Windows-1250"), int(TextEncoding::Cp1250));
-    encoding_->addItem(QStringLiteral("UTF-8 (ze znacznikiem BOM)"), int(TextEncoding::Utf8));
+    encoding_->addItem(encodingName(TextEncoding::Cp1250), int(TextEncoding::Cp1250));
+    encoding_->addItem(encodingName(TextEncoding::Utf8), int(TextEncoding::Utf8));
     encoding_->setToolTip(QStringLiteral(
         "Windows-1250: jak w plikach wcześniejszych wersji programu. UTF-8: dla arkuszy i "
         "programów, które go oczekują."));
     encodingLabel_->setBuddy(encoding_);
+    encodingNote_ = new QLabel(this);
+    encodingNote_->setObjectName(QStringLiteral("encodingNote"));
     encodingRow->addWidget(encodingLabel_);
     encodingRow->addWidget(encoding_, 1);
+    encodingRow->addWidget(encodingNote_);
     layout->addLayout(encodingRow);
 
     auto* buttons = new QHBoxLayout;
@@ -124,6 +112,11 @@ TFexpimp::TFexpimp(data::Tdane& dane, TransferDialogs dialogs, QWidget* parent)
     connect(Bplik_, &QPushButton::clicked, this, [this] { BplikClick(); });
     connect(Bstart_, &QPushButton::clicked, this, [this] { BstartClick(); });
     connect(Bsciezka_, &QPushButton::clicked, this, [this] { BsciezkaClick(); });
+    // A file whose encoding was not what the program recognised is read again in the other.
+    connect(encoding_, &QComboBox::currentIndexChanged, this, [this] {
+        if (direction_ == TransferDirection::Import && !importFile_.isEmpty())
+            readImportHeading(false);
+    });
 }
 
 TFexpimp::~TFexpimp() = default;
@@ -139,8 +132,10 @@ void TFexpimp::readFolderFile() {
     try {
         const auto bytes = data::readFile(dane_.SESJA.env(), data::enginePath(folderFilePath()));
         if (!bytes) return;
-        const QStringList lines = splitLines(decodeText(*bytes).text);
-        if (!lines.isEmpty()) lastPath_ = lines.front().trimmed();
+        const FileText text =
+            readFileText(std::string_view(bytes->constData(), std::size_t(bytes->size())));
+        const std::string_view line = text.body.substr(0, text.body.find('\n'));
+        lastPath_ = toDisplay(line, text.encoding).trimmed();
     } catch (const std::exception&) {
         // An unreadable file counts as none: the dialogs open where the system chooses.
     }
@@ -186,11 +181,14 @@ void TFexpimp::addRow(const QString& label, const QString& fileColumn, const QSt
 void TFexpimp::FormShow() {
     const bool exporting = direction_ == TransferDirection::Export;
     setWindowTitle(exporting ? QStringLiteral("Export danych") : QStringLiteral("Import danych"));
-    Bplik_->setText(exporting ? QStringLiteral("Export danych") : QStringLiteral("Plik importowany"));
+    Bplik_->setText(exporting ? QStringLiteral("Export danych")
+                              : QStringLiteral("Plik importowany"));
     Bstart_->setVisible(!exporting);
     Bstart_->setEnabled(false);
-    encodingLabel_->setVisible(exporting);
-    encoding_->setVisible(exporting);
+    encoding_->setItemText(1, exporting ? QStringLiteral("UTF-8 (ze znacznikiem BOM)")
+                                        : encodingName(TextEncoding::Utf8));
+    encoding_->setEnabled(exporting);
+    encodingNote_->clear();
     zamien_->setEditTriggers(exporting ? QAbstractItemView::AllEditTriggers
                                        : QAbstractItemView::NoEditTriggers);
     progres_->setValue(0);
@@ -232,18 +230,15 @@ void TFexpimp::setProgress(std::int64_t done, std::int64_t total) {
     progres_->setValue(int(done));
 }
 
+TextEncoding TFexpimp::chosenEncoding() const {
+    return TextEncoding(encoding_->currentData().toInt());
+}
+
 void TFexpimp::runExport() {
     std::vector<ExportColumn> columns;
     for (int row = 0; row < zamien_->rowCount(); ++row) {
         const QString heading = zamien_->item(row, kFileColumn)->text();
         if (withoutSpaces(heading).isEmpty()) continue;
-        if (breaksLine(heading)) {
-            dane_.prompter().error(
-                QStringLiteral("Nazwa kolumny „%1” zawiera średnik lub koniec wiersza, których "
-                               "plik nie może zawierać. Popraw ją.")
-                    .arg(heading));
-            return;
-        }
         columns.push_back(
             {table_->fieldIndex(zamien_->item(row, kFieldName)->text().toStdString()), heading});
     }
@@ -255,69 +250,47 @@ void TFexpimp::runExport() {
         dialogs_.save(this, suggested(QStringLiteral("export.txt")), kExportFilter);
     if (file.isEmpty()) return;
     lastPath_ = file;
+    QString done;
     try {
-        int total = 0;
-        const auto breaking = findBreakingValues(*table_, columns, kListedProblems, total);
-        bool mend = false;
-        if (total > 0) {
-            QStringList listed;
-            for (const BreakingValue& value : breaking)
-                listed << QStringLiteral("%1, kolumna %2").arg(value.record, value.column);
-            const QString question =
-                QStringLiteral("%1 wartości zawiera średnik lub koniec wiersza, które w pliku "
-                               "przesunęłyby następne kolumny, np.:\n%2\nCzy zastąpić w pliku "
-                               "średnik przecinkiem, a koniec wiersza spacją? (Nie: plik nie "
-                               "zostanie zapisany.)")
-                    .arg(total)
-                    .arg(listed.join(u'\n'));
-            if (!dane_.prompter().confirm(question, platform::MessageIcon::Warning)) {
-                finish();
-                return;
-            }
-            mend = true;
-        }
-        const auto encoding = TextEncoding(encoding_->currentData().toInt());
-        const QByteArray bytes = exportBytes(
-            *table_, columns, encoding, mend,
+        done = exportTable(
+            dane_, *table_, columns, chosenEncoding(), file,
             [this](std::int64_t step, std::int64_t steps) { setProgress(step, steps); });
-        // Written beside the target and renamed over it: a failure leaves no cut-off file.
-        data::replaceFile(dane_.SESJA.env(), data::enginePath(file), bytes);
     } catch (const std::exception& error) {
-        dane_.prompter().error(errorText(error));
+        // The window stays, so that another folder or name can be chosen.
+        progres_->setValue(0);
+        dane_.prompter().error(
+            QStringLiteral("Pliku „%1” nie zapisano: %2").arg(file, errorText(error)));
+        return;
     }
+    dane_.prompter().inform(done);
     finish();
 }
 
-void TFexpimp::chooseImportFile() {
-    const QString file =
-        dialogs_.open(this, suggested(QStringLiteral("import.txt")), kImportFilter);
-    if (file.isEmpty()) return;
-    lastPath_ = file;
-    importFile_.clear();
+bool TFexpimp::readImportHeading(bool recognise) {
     Bstart_->setEnabled(false);
+    encodingNote_->clear();
     QStringList names;
     try {
-        const auto bytes = data::readFile(dane_.SESJA.env(), data::enginePath(file));
-        if (!bytes)
-            throw TransferError(QStringLiteral("Nie ma pliku %1.").arg(file));
-        const QStringList lines = splitLines(decodeText(*bytes).text);
-        if (lines.isEmpty() || lines.front().isEmpty())
-            throw TransferError(QStringLiteral("Plik %1 jest pusty: brak wiersza nagłówka.")
-                                    .arg(file));
-        names = readHeading(lines.front()).names;
-        if (names.size() > kMaxValuesPerLine)
-            throw TransferError(QStringLiteral("Nagłówek pliku ma %1 kolumn, a wiersz może mieć "
-                                               "najwyżej %2 wartości.")
-                                    .arg(names.size())
-                                    .arg(kMaxValuesPerLine));
+        const auto bytes = data::readFile(dane_.SESJA.env(), data::enginePath(importFile_));
+        if (!bytes) throw TransferError(QStringLiteral("Nie ma pliku „%1”.").arg(importFile_));
+        const ImportHeading heading = transfer::readImportHeading(
+            std::string_view(bytes->constData(), std::size_t(bytes->size())),
+            recognise ? std::nullopt : std::optional<TextEncoding>(chosenEncoding()));
+        names = heading.names;
+        if (recognise) {
+            const QSignalBlocker quiet(encoding_);
+            encoding_->setCurrentIndex(encoding_->findData(int(heading.text.encoding)));
+        }
+        encodingNote_->setText(recognise ? QStringLiteral("(rozpoznane)")
+                                         : QStringLiteral("(wybrane)"));
     } catch (const std::exception& error) {
         dane_.prompter().error(errorText(error));
-        return;
+        return false;
     }
 
     zamien_->setRowCount(0);
     for (const QString& name : names) addRow(QString(), name, QString());
-    const auto columns = mapColumns(*table_, names);
+    const auto columns = mapColumns(table_->fields(), table_->storedFieldCount(), names);
     const auto& fields = table_->fields();
     for (int f = 0; f < table_->storedFieldCount(); ++f) {
         const QString name = QString::fromStdString(fields[std::size_t(f)].name);
@@ -337,98 +310,50 @@ void TFexpimp::chooseImportFile() {
         for (int row = 0; row < zamien_->rowCount(); ++row) {
             if (zamien_->item(row, kFieldLabel)->text() != name) continue;
             zamien_->item(row, kKeyMark)->setText(QStringLiteral("*"));
-            // A file without the counter adds every line as a new row.
+            // Without the counter every line is compared with the rows its card has.
             if (zamien_->item(row, kFileColumn)->text().isEmpty() &&
                 !isCounter(fields[std::size_t(k)]))
                 keysPresent = false;
             break;
         }
     }
-    importFile_ = file;
     Bstart_->setEnabled(keysPresent);
+    return true;
+}
+
+void TFexpimp::chooseImportFile() {
+    const QString file =
+        dialogs_.open(this, suggested(QStringLiteral("import.txt")), kImportFilter);
+    if (file.isEmpty()) return;
+    lastPath_ = file;
+    importFile_ = file;
+    encoding_->setEnabled(true);
+    if (!readImportHeading(true)) {
+        importFile_.clear();
+        encoding_->setEnabled(false);
+    }
 }
 
 void TFexpimp::BstartClick() {
     if (!table_ || !table_->isOpen() || importFile_.isEmpty()) return;
-    engine::Env& env = dane_.SESJA.env();
-    const std::string path = data::enginePath(importFile_);
-    try {
-        const auto bytes = data::readFile(env, path);
-        if (!bytes) throw TransferError(QStringLiteral("Nie ma pliku %1.").arg(importFile_));
-        const QStringList lines = splitLines(decodeText(*bytes).text);
-        if (lines.isEmpty()) throw TransferError(QStringLiteral("Plik jest pusty."));
-        const Heading heading = readHeading(lines.front());
-        const auto rows = prepareImport(*table_, mapColumns(*table_, heading.names),
-                                        heading.lastCounts, lines.mid(1));
-
-        // Rows whose card (or payer) is missing would belong to whichever card gets that
-        // number next.
-        std::vector<int> links;
-        engine::Table* master = nullptr;
-        const bool cards = table_ == &dane_.TRP7;
-        if (cards) {
-            master = &dane_.TZlec;
-            links = {table_->fieldIndex("ZLEC")};
-        } else if (table_->fieldIndex("ZLEC") >= 0 && table_->fieldIndex("NR") >= 0) {
-            master = &dane_.TRP7;
-            links = {table_->fieldIndex("ZLEC"), table_->fieldIndex("NR")};
-        }
-        if (master && master->isOpen() && std::find(links.begin(), links.end(), -1) == links.end()) {
-            const auto missing = findMissingMasters(dane_.SESJA, master->path(), links, rows);
-            if (!missing.empty()) {
-                QStringList listed;
-                for (std::size_t i = 0; i < missing.size() && int(i) < kListedProblems; ++i)
-                    listed << QStringLiteral("wiersz %1: %2 %3")
-                                  .arg(missing[i].line)
-                                  .arg(cards ? QStringLiteral("płatnik")
-                                             : QStringLiteral("płatnik, pracownik"),
-                                       keyText(missing[i].key));
-                const QString question =
-                    (cards ? QStringLiteral("%1 wierszy pliku dotyczy płatników, których nie ma "
-                                            "w danych, np.:\n%2\nKarty te zostaną przypisane "
-                                            "płatnikowi, który otrzyma ten numer.")
-                           : QStringLiteral("%1 wierszy pliku dotyczy kart pracowników, których "
-                                            "nie ma w kartotece, np.:\n%2\nWiersze te zostaną "
-                                            "przypisane karcie, która otrzyma ten numer."))
-                        .arg(missing.size())
-                        .arg(listed.join(u'\n')) +
-                    QStringLiteral("\nCzy mimo to wczytać plik?");
-                if (!dane_.prompter().confirm(question, platform::MessageIcon::Warning)) {
-                    finish();
-                    return;
-                }
-            }
-        }
-
-        // The earnings table warns, as a row is begun, when the card has more rows than its
-        // printout takes. With the link cut it would count the whole table, once per line.
-        struct QuietStates {
-            engine::Table& table;
-            std::function<void(engine::Table&)> handler = std::exchange(table.onStateChange, {});
-            ~QuietStates() { table.onStateChange = std::move(handler); }
-        } quiet{*table_};
-        writeImport(*table_, rows,
+    const ImportResult result =
+        importTable(dane_, *table_, importFile_, chosenEncoding(),
                     [this](std::int64_t done, std::int64_t total) { setProgress(done, total); });
-    } catch (const std::exception& error) {
-        dane_.prompter().error(errorText(error));
-        finish();
-        return;
+    switch (result.status) {
+        case ImportResult::Status::Imported:
+            dane_.prompter().inform(result.message);
+            if (!result.warnings.isEmpty()) dane_.prompter().warning(result.warnings);
+            finish();
+            return;
+        case ImportResult::Status::Refused:
+            // The file stays chosen: mended, it is imported with the same button.
+            progres_->setValue(0);
+            dane_.prompter().error(result.message);
+            return;
+        case ImportResult::Status::Stopped:
+            progres_->setValue(0);
+            return;
     }
-
-    // The file is done with: it stays in its folder under "z" and its old name.
-    try {
-        const std::string renamed =
-            engine::joinPath(engine::dirName(path), "z" + engine::baseName(path));
-        try {
-            env.remove(renamed);
-        } catch (const std::exception&) {
-        }
-        env.rename(path, renamed);
-        env.syncDir(engine::dirName(path));
-    } catch (const std::exception& error) {
-        dane_.prompter().error(errorText(error));
-    }
-    finish();
 }
 
 void TFexpimp::BsciezkaClick() {
@@ -441,7 +366,8 @@ void TFexpimp::BsciezkaClick() {
     }
     try {
         data::replaceFile(dane_.SESJA.env(), data::enginePath(folderFilePath()),
-                          encodeText(folder + QStringLiteral("\r\n"), TextEncoding::Cp1250));
+                          QByteArray::fromStdString(
+                              fromDisplay(folder + QStringLiteral("\r\n"), TextEncoding::Cp1250)));
     } catch (const std::exception& error) {
         dane_.prompter().error(errorText(error));
     }

@@ -1,6 +1,8 @@
 // The import and export window: the mapping of one table's fields to the columns of a text
-// file, the file dialogs, and the runs. The table is the data module's own; the caller cuts
-// its master link for the window's lifetime (so that it shows every row) and restores it.
+// file, the file's encoding, the file dialogs, and the runs (transfer_jobs.h). The table is
+// the data module's own; the caller cuts its master link for the window's lifetime (so that
+// it shows every row) and restores it. A run that fails leaves the window open with the file
+// still chosen, so that the user can mend the file and start again.
 #pragma once
 
 #include <QDialog>
@@ -9,7 +11,7 @@
 #include <functional>
 #include <vector>
 
-#include "transfer/table_transfer.h"
+#include "transfer/transfer_jobs.h"
 
 class QComboBox;
 class QLabel;
@@ -31,10 +33,6 @@ struct TransferDialogs {
     std::function<QString(QWidget* parent, const QString& suggested, const QString& filter)> save;
     std::function<QString(QWidget* parent, const QString& suggested, const QString& filter)> open;
 };
-
-// The file columns of a heading matched to the table's stored fields by exact name; a second
-// column of the same name is ignored.
-std::vector<ImportColumn> mapColumns(const engine::Table& table, const QStringList& names);
 
 class TFexpimp : public QDialog {
     Q_OBJECT
@@ -62,7 +60,11 @@ class TFexpimp : public QDialog {
     QPushButton& Bstart() { return *Bstart_; }
     QPushButton& Bsciezka() { return *Bsciezka_; }
     QProgressBar& progres() { return *progres_; }
+    // Export: the encoding to write. Import: the encoding the chosen file is read in, set to
+    // the one recognised when the file is chosen; the user may switch it before starting.
     QComboBox& encodingChoice() { return *encoding_; }
+    // The file chosen for import, empty before one is.
+    const QString& importFile() const { return importFile_; }
     const QString& lastPath() const { return lastPath_; }
     // "ImpExp.txt" in the data root.
     QString folderFilePath() const;
@@ -72,6 +74,10 @@ class TFexpimp : public QDialog {
     QString suggested(const QString& defaultName) const;
     void runExport();
     void chooseImportFile();
+    // Reads the chosen file's heading in the encoding of the choice (or the recognised one)
+    // and lays the grid out for it; false when the file cannot be read.
+    bool readImportHeading(bool recognise);
+    TextEncoding chosenEncoding() const;
     // Ends a run: the progress back to 0 and the window closed.
     void finish();
     void setProgress(std::int64_t done, std::int64_t total);
@@ -91,6 +97,7 @@ class TFexpimp : public QDialog {
     QProgressBar* progres_ = nullptr;
     QLabel* encodingLabel_ = nullptr;
     QComboBox* encoding_ = nullptr;
+    QLabel* encodingNote_ = nullptr;
 };
 
 }  // namespace lumiro::transfer

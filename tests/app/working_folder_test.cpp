@@ -182,8 +182,8 @@ TEST_F(WorkingFolder, AReadOnlyFolderIsReported) {
     const bool stillWritable = QFile(home("zablokowany/proba")).open(QIODevice::WriteOnly);
     QFile::remove(home("zablokowany/proba"));
     const PreparedFolder prepared = prepareWorkingFolder(home("zablokowany"), installed);
-    QFile::setPermissions(home("zablokowany"), QFileDevice::ReadOwner | QFileDevice::WriteOwner |
-                                                   QFileDevice::ExeOwner);
+    QFile::setPermissions(home("zablokowany"),
+                          QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
     if (stillWritable) GTEST_SKIP() << "this user writes into read-only folders";
     EXPECT_FALSE(prepared.ok);
     EXPECT_TRUE(prepared.message.startsWith(u"Nie można zapisywać w folderze roboczym"_s));
@@ -257,15 +257,26 @@ TEST(CommandLineTest, WorkingFolderAndInformationOptionsAreTakenOut) {
     EXPECT_EQ(line.rest, (QStringList{u"rok"_s, u"2004"_s, u"--pdf"_s, u"rp7"_s, u"a.pdf"_s}));
     EXPECT_TRUE(readCommandLine({u"rok"_s, u"2004"_s, u"-h"_s}).help);
     EXPECT_TRUE(readCommandLine({u"--version"_s}).version);
+    EXPECT_EQ(line.headless, HeadlessRun::Pdf);
+    EXPECT_EQ(readCommandLine({u"--import"_s, u"ZAR"_s, u"a.txt"_s}).headless, HeadlessRun::Import);
+
+    // Without a run of its own the program takes "rok YYYY" and Qt's options, nothing else.
+    EXPECT_TRUE(
+        readCommandLine({u"rok"_s, u"2004"_s, u"-platform"_s, u"xcb"_s, u"--style=Fusion"_s})
+            .error.isEmpty());
+    for (const QStringList& wrong :
+         {QStringList{u"--exprot"_s}, QStringList{u"plik.txt"_s}, QStringList{u"rok"_s},
+          QStringList{u"-platform"_s}, QStringList{u"--pdf"_s, u"--import"_s}})
+        EXPECT_FALSE(readCommandLine(wrong).error.isEmpty()) << wrong.join(u' ').toStdString();
 
     const QString help = helpText({u"rp7"_s, u"kp1"_s});
     for (const QString& word : {u"rok RRRR"_s, u"--home"_s, u"--pdf"_s, u"--payer"_s,
-                                u"--employee"_s, u"rp7, kp1"_s, u"LUMIRO_HOME"_s, u"~/Lumiro"_s})
+                                u"--employee"_s, u"rp7, kp1"_s, u"LUMIRO_HOME"_s, u"~/Lumiro"_s,
+                                u"--export"_s, u"--import"_s, u"--columns"_s, u"--utf8"_s})
         EXPECT_TRUE(help.contains(word)) << word.toStdString();
     EXPECT_TRUE(help.endsWith(u'\n'));
-    EXPECT_TRUE(QRegularExpression(u"^lumiro \\d+\\.\\d+\\.\\d+\n$"_s)
-                    .match(versionText())
-                    .hasMatch())
+    EXPECT_TRUE(
+        QRegularExpression(u"^lumiro \\d+\\.\\d+\\.\\d+\n$"_s).match(versionText()).hasMatch())
         << versionText().toStdString();
 }
 

@@ -18,9 +18,9 @@ class DataFilesTest : public MemDataFixture {};
 
 TEST_F(DataFilesTest, StructureFilesSurviveAPowerCutWholeOrNotAtAll) {
     makeTables();
-    const std::vector<std::string> files = {"FIRMA.STR",       kadry("RP7.STR"), kadry("ZAR.STR"),
-                                            kadry("ZLEC.STR"), kadry("ZAL.STR"), kadry("ZAL2.STR"),
-                                            kadry("ZAL3.STR")};
+    const std::vector<std::string> structures = {
+        "FIRMA.STR",       kadry("RP7.STR"), kadry("ZAR.STR"), kadry("ZLEC.STR"),
+        kadry("ZAL.STR"), kadry("ZAL2.STR"), kadry("ZAL3.STR")};
     std::uint64_t steps = 0;
     {
         const std::uint64_t before = env().operationCount();
@@ -28,11 +28,11 @@ TEST_F(DataFilesTest, StructureFilesSurviveAPowerCutWholeOrNotAtAll) {
         steps = env().operationCount() - before;
     }
     std::map<std::string, std::vector<std::byte>> written;
-    for (const std::string& file : files) {
+    for (const std::string& file : structures) {
         ASSERT_TRUE(env().exists(file)) << file;
         written[file] = env().contents(file);
     }
-    ASSERT_GT(steps, files.size());
+    ASSERT_GT(steps, structures.size());
 
     for (std::uint64_t cut = 0; cut < steps; ++cut) {
         forgetFiles();
@@ -40,11 +40,14 @@ TEST_F(DataFilesTest, StructureFilesSurviveAPowerCutWholeOrNotAtAll) {
         env().crashAfter(cut);
         start();
         env().dropUnsyncedData();
-        for (const std::string& file : files)
-            if (env().exists(file)) EXPECT_EQ(env().contents(file), written[file]) << file << cut;
+        for (const std::string& file : structures) {
+            if (env().exists(file)) {
+                EXPECT_EQ(env().contents(file), written[file]) << file << cut;
+            }
+        }
         // The next start writes what is missing.
         start();
-        for (const std::string& file : files)
+        for (const std::string& file : structures)
             EXPECT_EQ(env().contents(file), written[file]) << file << cut;
     }
 }

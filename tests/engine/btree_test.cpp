@@ -186,6 +186,7 @@ TEST(BTreeTest, RandomOperationsMatchAMapWithSmallPages) {
             EXPECT_FALSE(t.first().has_value());
         }
         checkAll(t, m);
+        ix.tree->seal();
         ix.pager->apply();
     }
     // What was applied reads back the same from the file.
@@ -266,6 +267,7 @@ TEST(BTreeTest, RollbackAndReloadRestoreTheCommittedTree) {
         ix.tree->insert(key8(k), value4(1));
         m[k] = 1;
     }
+    ix.tree->seal();
     ix.pager->apply();
     for (std::uint64_t k = 0; k < 300; k += 2) ix.tree->erase(key8(k));
     for (std::uint64_t k = 1000; k < 1300; ++k) ix.tree->insert(key8(k), value4(2));
@@ -336,6 +338,7 @@ TEST(BTreeTest, DamagedFilesAreReportedAsCorrupt) {
     Index ix(256, smallMeta(), &sorted);
     for (std::uint64_t k = 1; k < 100; k += 2) ix.tree->insert(key8(k), value4(0));
     for (std::uint64_t k = 0; k < 150; k += 2) ix.tree->erase(key8(k));  // free pages too
+    ix.tree->seal();
     ix.pager->apply();
     const auto good = ix.env.contents(kPath);
 
@@ -412,6 +415,7 @@ TEST(BTreeTest, JournaledIndexSurvivesPowerLossAtAnyPoint) {
             if (txn == 2)
                 for (std::uint64_t k = 0; k < 30; ++k) t.erase(key8(k));
             std::vector<JournalWrite> writes;
+            t.seal();
             pager.collect(writes);
             j.commit(writes);
             acknowledged = txn + 1;
