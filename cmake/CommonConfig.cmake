@@ -11,7 +11,14 @@ if(LUMIRO_SANITIZE)
   set(_san -fsanitize=address,undefined -fno-omit-frame-pointer -fno-sanitize-recover=undefined)
   target_compile_options(lumiro_common INTERFACE ${_san})
   target_link_options(lumiro_common INTERFACE ${_san})
+else()
+  # Debian's hardening of optimised programs: the C library's checked string and memory
+  # functions (the sanitizers check those themselves in their builds).
+  target_compile_definitions(lumiro_common INTERFACE
+    $<$<CONFIG:Release,RelWithDebInfo,MinSizeRel>:_FORTIFY_SOURCE=2>)
 endif()
+# Relocations resolved at start and then made read-only, as Debian links its programs.
+target_link_options(lumiro_common INTERFACE -Wl,-z,relro -Wl,-z,now)
 
 if(NOT CMAKE_BUILD_TYPE AND NOT CMAKE_CONFIGURATION_TYPES)
   set(CMAKE_BUILD_TYPE RelWithDebInfo CACHE STRING "Build type" FORCE)

@@ -29,6 +29,6 @@ RUN_PACKAGES+=(fonts-liberation2)
 # Printouts are read back with poppler's tools, and the printing test runs a private CUPS
 # server (cups-core-drivers brings the pass-through filter its test queues need).
 TEST_PACKAGES+=(fonts-liberation2 poppler-utils cups-daemon cups-core-drivers)
-# The package test builds the Debian package and validates its desktop entry, metainfo and
-# manual pages.
-TEST_PACKAGES+=(dpkg-dev desktop-file-utils appstream man-db file)
+# The package test builds the Debian package, runs Debian's lintian on it and validates its
+# desktop entry, metainfo and manual pages.
+TEST_PACKAGES+=(dpkg-dev desktop-file-utils appstream man-db file lintian)

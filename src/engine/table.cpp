@@ -239,12 +239,10 @@ void Table::switchOrder(int order) {
     order_ = order;
     updateRange();
     if (had) {
-        // Keep the same record current in the new order.
-        if (order_ == kPrimaryOrder && !file_->keyed()) {
-            first();
-            return;
-        }
-        auto key = file_->keyOf(order_, buffer_);
+        // Keep the same record current in the new order. A table without a key has only its
+        // physical order, where the record's entry key is its position.
+        auto key = order_ == kPrimaryOrder && !file_->keyed() ? curKey_
+                                                                : file_->keyOf(order_, buffer_);
         auto e = scan(file_->seek(order_, key, TableFile::Seek::GE), true);
         if (e) {
             setCurrent(*e);

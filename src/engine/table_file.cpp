@@ -1089,6 +1089,7 @@ std::uint32_t TableFile::appendSlot() {
         if (bh.recordCount < perBlock) {
             bh.recordCount += 1;
             px::writeBlockHeader(p, bh, hdr_);
+            physicalValid_ = false;
             return makeLocator(hdr_.lastBlock, std::uint32_t(bh.recordCount - 1));
         }
     }

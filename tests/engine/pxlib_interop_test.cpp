@@ -1,6 +1,7 @@
 // Files we write must open in pxlib, an independent Paradox implementation, and files it
 // writes must read back through our codec. pxlib (Debian 0.6.8) is used only for what it does
-// reliably: no .MB files, no BCD writing, texts passed as raw code page 1250 bytes.
+// reliably: no .MB files, BCD values written from text with a decimal point, texts passed as raw
+// code page 1250 bytes.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -387,6 +388,92 @@ TEST_F(PxlibInterop, PxlibTableWithItsOwnPrimaryIndexOpensInTheEngine) {
     rows.push_back({std::int64_t(100), utf8ToCp1250("Nowy Źdźbło")});
     std::sort(rows.begin(), rows.end());
     EXPECT_EQ(readWithPxlib(path, fields), rows);
+}
+
+// BCD columns hold 0 to 32 decimals of 32 digits in all. Values at the limits of every
+// precision, written by pxlib, read through the engine; written by the engine (the column as
+// the primary key), read by pxlib.
+std::vector<std::string> bcdLimits(int decimals) {
+    const int integer = 32 - decimals;
+    const std::string fraction = decimals ? "." + std::string(std::size_t(decimals), '9') : "";
+    const std::string largest = (integer ? std::string(std::size_t(integer), '9') : "0") + fraction;
+    const std::string smallest =
+        decimals ? "0." + std::string(std::size_t(decimals - 1), '0') + "1" : "1";
+    std::vector<std::string> values = {"-" + largest, "-" + smallest, smallest, largest};
+    values.insert(values.begin() + 2, decimals ? "0." + std::string(std::size_t(decimals), '0')
+                                               : "0");
+    if (integer >= 2 && decimals >= 1)
+        values.insert(values.end() - 1, "12.5" + std::string(std::size_t(decimals - 1), '0'));
+    return values;  // in ascending order
+}
+
+TEST_F(PxlibInterop, BcdColumnsOfEveryPrecisionBothWays) {
+    for (int decimals = 0; decimals <= 32; ++decimals) {
+        SCOPED_TRACE("decimals " + std::to_string(decimals));
+        const auto values = bcdLimits(decimals);
+        const std::string suffix = std::to_string(decimals);
+
+        const std::vector<FieldDef> pxFields = {field("Id", FieldType::Long),
+                                                field("Kwota", FieldType::Bcd, decimals)};
+        std::vector<test::Row> rows;
+        for (std::size_t i = 0; i < values.size(); ++i)
+            rows.push_back({std::int64_t(i), values[i]});
+        const std::string fromPxlib = dir.file("PX" + suffix + ".DB");
+        test::writePxlibTable(fromPxlib, pxFields, 0, rows);
+        {
+            Session s("SESJA");
+            Table t(s);
+            t.open(fromPxlib, AccessMode::ReadOnly);
+            ASSERT_EQ(t.field("Kwota"), 1);
+            std::vector<std::string> read;
+            for (t.first(); !t.eof(); t.next()) read.push_back(t.asString(1));
+            EXPECT_EQ(read, values);
+        }
+
+        TableDef def;
+        def.fields = {field("Kwota", FieldType::Bcd, decimals), field("Id", FieldType::Long)};
+        IndexDef key;
+        key.primary = key.unique = true;
+        key.fields = {"Kwota"};
+        def.indexes = {key};
+        const std::string fromEngine = dir.file("LM" + suffix + ".DB");
+        {
+            Session s("SESJA");
+            s.createTable(fromEngine, def);
+            Table t(s);
+            t.open(fromEngine);
+            for (std::size_t i = values.size(); i-- > 0;) {  // out of order: the key sorts
+                t.insert();
+                t.setValue(0, Value{values[i]});
+                t.setValue(1, Value{std::int64_t(i)});
+                t.post();
+            }
+            EXPECT_TRUE(t.verify().empty());
+            std::vector<std::string> inKeyOrder;
+            for (t.first(); !t.eof(); t.next()) inKeyOrder.push_back(t.asString(0));
+            EXPECT_EQ(inKeyOrder, values);
+            for (const auto& v : values) EXPECT_TRUE(t.findKey({Value{v}})) << v;
+        }
+        PxDoc px;
+        ASSERT_EQ(PX_open_file(px.doc, fromEngine.c_str()), 0);
+        ASSERT_EQ(PX_get_field(px.doc, 0)->px_fdc, decimals);
+        std::vector<char> rec(std::size_t(PX_get_recordsize(px.doc)));
+        std::vector<std::string> readByPxlib;
+        for (int r = 0; r < PX_get_num_records(px.doc); ++r) {
+            ASSERT_NE(PX_get_record(px.doc, r, rec.data()), nullptr);
+            char* text = nullptr;
+            ASSERT_EQ(PX_get_data_bcd(px.doc, reinterpret_cast<unsigned char*>(rec.data()),
+                                      decimals, &text),
+                      1);
+            std::string v = px.take(text);
+            if (!v.empty() && v.back() == '.') v.pop_back();  // pxlib's point without decimals
+            readByPxlib.push_back(v);
+        }
+        std::sort(readByPxlib.begin(), readByPxlib.end());
+        auto expected = values;
+        std::sort(expected.begin(), expected.end());
+        EXPECT_EQ(readByPxlib, expected);
+    }
 }
 
 }  // namespace

@@ -476,6 +476,29 @@ TEST_F(TableTest, ListedBookmarksOfAnUnkeyedTable) {
     EXPECT_EQ(listed.size(), 299u);
 }
 
+// A table without a key has its physical order only: choosing it again keeps the current
+// record and never asks for a key, and every record appended to its last block is walked.
+TEST_F(TableTest, UnkeyedTableKeepsItsCurrentRecordWhenThePhysicalOrderIsChosen) {
+    Session s("SESJA");
+    TableDef def;
+    def.fields = {fld("A", FieldType::Long)};
+    s.createTable(path("LOOSE"), def);
+    Table t(s);
+    t.open(path("LOOSE"));
+    for (int i = 0; i < 5; ++i) {
+        t.append();
+        t.setValue("A", Value{std::int64_t(i)});
+        t.post();
+    }
+    t.first();
+    t.moveBy(2);
+    ASSERT_NO_THROW(t.setIndexName(""));
+    EXPECT_EQ(t.asInteger(0), 2);
+    std::vector<std::int64_t> physical;
+    for (t.first(); !t.eof(); t.next()) physical.push_back(t.asInteger(0));
+    EXPECT_EQ(physical, (std::vector<std::int64_t>{0, 1, 2, 3, 4}));
+}
+
 TEST_F(TableTest, RandomOperationsMatchAModelAndSurviveReopen) {
     Session s("SESJA");
     s.createTable(path("RP7"), employees());

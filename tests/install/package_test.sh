@@ -25,13 +25,29 @@ version=$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' "$build/CMakeCache.txt")
 [ -n "$version" ] || { echo "no project version in $build/CMakeCache.txt" >&2; exit 1; }
 
 # --- the package -------------------------------------------------------------------------
-if ! (cd "$build" && cpack -G DEB -B "$work/package") >"$work/cpack.log" 2>&1; then
-    cat "$work/cpack.log" >&2
-    echo "FAIL: cpack -G DEB" >&2
-    exit 1
-fi
-deb=$work/package/lumiro_${version}_$(dpkg --print-architecture).deb
+# Built twice with SOURCE_DATE_EPOCH at the commit's time, as reproducible builds do: the two
+# packages must be byte for byte the same.
+export SOURCE_DATE_EPOCH=${SOURCE_DATE_EPOCH:-$(git -C "$source" log -1 --format=%ct 2>/dev/null ||
+    echo 1796947200)}
+for run in package package-again; do
+    if ! (cd "$build" && cpack -G DEB -B "$work/$run") >"$work/cpack.log" 2>&1; then
+        cat "$work/cpack.log" >&2
+        echo "FAIL: cpack -G DEB" >&2
+        exit 1
+    fi
+done
+deb_name=lumiro_${version}_$(dpkg --print-architecture).deb
+deb=$work/package/$deb_name
 [ -f "$deb" ] || { ls "$work/package" >&2; echo "FAIL: no package $deb" >&2; exit 1; }
+cmp -s "$deb" "$work/package-again/$deb_name" ||
+    fail "two packages of the same tree differ: $(cmp "$deb" "$work/package-again/$deb_name" 2>&1)"
+
+# Debian's own checks: no error and no warning. The informational tags that remain are
+# explained in cmake/Packaging.cmake.
+if ! lintian --fail-on error,warning --no-tag-display-limit "$deb" >"$work/lintian.log" 2>&1; then
+    cat "$work/lintian.log" >&2
+    fail "lintian"
+fi
 
 # --- its files ---------------------------------------------------------------------------
 dpkg-deb -c "$deb" >"$work/contents"
@@ -44,6 +60,8 @@ has usr/share/applications/pl.lumiro.Lumiro.desktop
 has usr/share/metainfo/pl.lumiro.Lumiro.metainfo.xml
 has usr/share/man/man1/lumiro.1.gz
 has usr/share/man/man1/lumiro-db.1.gz
+has usr/share/doc/lumiro/copyright
+has usr/share/doc/lumiro/changelog.gz
 for size in 16 22 24 32 48 64 128 256; do
     has "usr/share/icons/hicolor/${size}x${size}/apps/lumiro.png"
 done
@@ -86,6 +104,13 @@ appstreamcli validate --no-net "$metainfo" >"$work/appstream.log" 2>&1 ||
     { cat "$work/appstream.log" >&2; fail "appstreamcli validate"; }
 grep -q "<release version=\"$version\"" "$metainfo" ||
     fail "the metainfo's newest release is not $version"
+newest=$(zcat "$root/usr/share/doc/lumiro/changelog.gz" | head -n 1)
+check "the changelog's newest entry is $version: $newest" \
+    [ "$newest" = "lumiro ($version) unstable; urgency=medium" ]
+for page in lumiro lumiro-db; do
+    zcat "$root/usr/share/man/man1/$page.1.gz" | grep -qF "\"Lumiro $version\"" ||
+        fail "manual page $page does not name version $version"
+done
 exec_line=$(sed -n 's/^Exec=//p' "$entry")
 check "Exec names the installed program: $exec_line" [ -x "$root/usr/bin/${exec_line%% *}" ]
 icon=$(sed -n 's/^Icon=//p' "$entry")

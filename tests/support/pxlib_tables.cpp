@@ -42,7 +42,7 @@ pxfield_t* pxFields(pxdoc_t* doc, const std::vector<FieldDef>& fields) {
         pf[i].px_fname = PX_strdup(doc, fields[i].name.c_str());
         pf[i].px_ftype = char(fields[i].type);
         pf[i].px_flen = engine::storedSize(fields[i]);
-        pf[i].px_fdc = 0;
+        pf[i].px_fdc = fields[i].type == FieldType::Bcd ? fields[i].size : 0;
     }
     return pf;
 }
@@ -77,6 +77,13 @@ void put(pxdoc_t* doc, const FieldDef& f, const Value& v, char* p) {
         case FieldType::Logical:
             PX_put_data_byte(doc, p, 1, std::get<bool>(v) ? 1 : 0);
             return;
+        case FieldType::Bcd: {
+            // pxlib finds the integer digits only before a decimal point.
+            std::string s = std::get<std::string>(v);
+            if (s.find('.') == std::string::npos) s += '.';
+            PX_put_data_bcd(doc, p, f.size, s.data());
+            return;
+        }
         default:
             throw std::runtime_error("pxlib does not write column " + f.name + " here");
     }

@@ -14,7 +14,8 @@ namespace lumiro::test {
 
 // Writes `rows` through pxlib's own encoders into a new table; a keyed table (keyFieldCount
 // > 0) needs its rows in key order, pxlib does not sort them. Alpha, Bytes, Short, Long,
-// AutoInc, Date, Time, Money, Number, Timestamp and Logical columns.
+// AutoInc, Date, Time, Money, Number, Timestamp, Logical and BCD (values as decimal text)
+// columns.
 void writePxlibTable(const std::string& path, const std::vector<engine::FieldDef>& fields,
                      int keyFieldCount, const std::vector<Row>& rows,
                      const std::string& tableName = "PXLIB");
